@@ -1,0 +1,23 @@
+#pragma once
+
+#include "workspace/Workspace.h"
+
+namespace tarsel {
+
+// All 500 molecule records to their cleared state and no selection. Name, mass centre, Active
+// and the perspective factors are left as they are.
+void ClearMolecules(Workspace& ws);
+
+// The view rectangles for a drawing area of width x height: the centre of the scene bitmap.
+void SetViewGeometry(Workspace& ws, int width, int height);
+
+// ClearMolecules, the view rectangles, and the time values.
+void ResetViewGeometry(Workspace& ws, int width, int height);
+
+// View flags, camera, key-motion steps, font scale, shading and colour defaults.
+void ResetWorkspace(Workspace& ws);
+
+// cos a, sin a, 1 - cos a for the angle a.
+RotationTriple MakeRotationTriple(double angle);
+
+}  // namespace tarsel

@@ -1,0 +1,190 @@
+#include "app/TMain.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "settings/TParamForm.h"
+#include "world/TWorldForm.h"
+
+namespace tarsel {
+
+// The drawing area: shows the visible part of the scene bitmap.
+class SceneView : public QWidget {
+  public:
+    explicit SceneView(TMain& main) : QWidget(&main), main_(main) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        Viewer& v = main_.Operations();
+        QPainter painter(this);
+        const Workspace& ws = v.Ws();
+        const QImage& image = v.Scene().Image();
+        if (ws.NothingLoaded) {
+            painter.drawImage(0, 0, image);
+            return;
+        }
+        const Rect& r = ws.VisibleRect;
+        painter.drawImage(QPoint(0, 0), image, QRect(r.Left, r.Top, r.Width(), r.Height()));
+    }
+
+    void resizeEvent(QResizeEvent*) override { main_.Operations().FormResize(); }
+
+  private:
+    TMain& main_;
+};
+
+TMain::TMain(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle("Tarsel Kivoran");
+    move(574, 296);
+    resize(574, 327);
+    BuildMenus();
+    BuildStatusBar();
+    timer1_ = new QTimer(this);
+    timer1_->setInterval(30);
+    timer2_ = new QTimer(this);
+    timer2_->setInterval(30);
+    viewer_ = std::make_unique<Viewer>(*this);
+    view_ = new SceneView(*this);
+    setCentralWidget(view_);
+}
+
+TMain::~TMain() = default;
+
+QWidget* TMain::View() const {
+    return view_;
+}
+
+void TMain::BuildMenus() {
+    QMenu* file = menuBar()->addMenu("File");
+    file->addAction("Load WorkSpace", this, [this] { viewer_->Loadworkspace1Click(); });
+    file->addSeparator();
+    file->addAction("Exit", this, [this] { close(); });
+    QMenu* parameters = menuBar()->addMenu("Parameters");
+    parameters->addAction("Work Space", this, [this] { ShowParamForm(); });
+    parameters->addAction("World", this, [this] { ShowWorldForm(); });
+}
+
+void TMain::BuildStatusBar() {
+    const int widths[4] = {100, 220, 70, 100};
+    for (int i = 0; i < 4; ++i) {
+        panels_[i] = new QLabel(this);
+        panels_[i]->setFixedWidth(widths[i]);
+        panels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
+        statusBar()->addWidget(panels_[i]);
+    }
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void TMain::Attach(TParamForm* paramForm, TWorldForm* worldForm) {
+    paramForm_ = paramForm;
+    worldForm_ = worldForm;
+}
+
+ViewSize TMain::DrawingAreaSize() const {
+    if (view_ == nullptr) return {0, 0};
+    return {view_->width(), view_->height()};
+}
+
+void TMain::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void TMain::SetStatusText(int panel, const std::string& text) {
+    if (panel >= 0 && panel < 4) panels_[panel]->setText(QString::fromStdString(text));
+}
+
+void TMain::RepaintStatusBar() {
+    statusBar()->repaint();
+}
+
+void TMain::ShowScene() {
+    if (view_ != nullptr) view_->update();
+}
+
+void TMain::SetBorderFixed(bool fixed) {
+    if (fixed) {
+        setFixedSize(size());
+    } else {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    statusBar()->setSizeGripEnabled(!fixed);
+}
+
+void TMain::SetTimer1(bool on, int intervalMs) {
+    timer1_->setInterval(intervalMs);
+    // A window timer of interval 0 never fires; a QTimer of interval 0 fires continuously.
+    if (on && intervalMs > 0) {
+        timer1_->start();
+    } else {
+        timer1_->stop();
+    }
+}
+
+void TMain::SetTimer2(bool on) {
+    if (!on) {
+        timer2_->stop();
+    } else if (!timer2_->isActive()) {
+        timer2_->start();
+    }
+}
+
+void TMain::ShowMessage(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool TMain::Confirm(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel, this);
+    return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<std::string> TMain::ChooseFile(const std::string& filter, const std::string& title,
+                                             const std::string& folder) {
+    const QString path = QFileDialog::getOpenFileName(this, QString::fromStdString(title),
+                                                      QString::fromStdString(folder),
+                                                      QString::fromStdString(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+void TMain::ParamFormChanged(ParamControl control) {
+    if (paramForm_ != nullptr) paramForm_->Refresh(control);
+}
+
+void TMain::LoadMemoAppended(std::string_view lines) {
+    if (paramForm_ != nullptr) paramForm_->AppendToMemo(lines);
+}
+
+void TMain::ShowParamForm() {
+    if (paramForm_ == nullptr) return;
+    paramForm_->show();
+    paramForm_->raise();
+}
+
+void TMain::HideParamForm() {
+    if (paramForm_ != nullptr) paramForm_->hide();
+}
+
+void TMain::ShowWorldForm() {
+    if (worldForm_ == nullptr) return;
+    worldForm_->show();
+    worldForm_->raise();
+}
+
+void TMain::RepaintWorldForm() {
+    if (worldForm_ != nullptr) worldForm_->update();
+}
+
+}  // namespace tarsel

@@ -1,0 +1,166 @@
+#include "app/Viewer.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/Resets.h"
+#include "app/WorkspacePaths.h"
+#include "workspace/CText.h"
+#include "workspace/Numeric.h"
+#include "workspace/WorkspaceReader.h"
+
+namespace tarsel {
+
+namespace {
+
+std::string CurrentDirectory() {
+    std::string dir(256, '\0');
+    while (getcwd(dir.data(), dir.size()) == nullptr) {
+        if (errno != ERANGE) return ".";
+        dir.resize(dir.size() * 2);
+    }
+    dir.resize(std::strlen(dir.c_str()));
+    return dir;
+}
+
+}  // namespace
+
+Viewer::Viewer(ViewerHost& host)
+    : host_(host), ws_(std::make_unique<Workspace>()), scene_(Rgb{180, 180, 180}) {
+    Workspace& ws = *ws_;
+    ws.StartDirectory = CurrentDirectory();
+    ws.ExamplesDirectory = ws.StartDirectory + "/Examples/";
+    host_.SetTimer1(false, 30);
+    ws.NothingLoaded = true;
+    ws.ShowCube = true;
+    ws.FrameTime = 0;
+    ws.LastRecordedTime = 0;
+    ws.BackgroundColour = {180, 180, 180};
+    labelFont_ = {fontFace_, 18};
+    axisFont_ = {fontFace_, 19};
+    host_.SetStatusText(1, "Use: W,S,A,D,Q,E,Arrows");
+    ResetWorkspace();
+
+    // The dialog is created after the main window and copies two of its view flags.
+    form_.BallCheckBox = ws.ShowBalls;
+    form_.BondCheckBox = ws.ShowBonds;
+}
+
+Viewer::~Viewer() = default;
+
+void Viewer::ResetWorkspace() {
+    tarsel::ResetWorkspace(*ws_);
+    host_.SetStatusText(2, "PgUp/PgDn");
+    host_.RepaintStatusBar();
+}
+
+void Viewer::Loadworkspace1Click() {
+    const std::optional<std::string> chosen =
+        host_.ChooseFile("Workspace (*.tsw *.TSW)", "Load WorkSpace:", ws_->ExamplesDirectory);
+    if (!chosen || chosen->empty()) return;
+    LoadWorkspaceFile(*chosen);
+}
+
+LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
+    const WorkspacePaths paths = DeriveWorkspacePaths(chosen);
+    const ViewSize size = host_.DrawingAreaSize();
+
+    // The file is read into a copy, so that a refused file leaves the loaded run untouched.
+    auto staged = std::make_unique<Workspace>(*ws_);
+    ResetViewGeometry(*staged, size.Width, size.Height);
+    staged->WorkspaceBasePath = paths.Base;
+    staged->WorkspaceTitle = paths.Base;
+    tarsel::ResetWorkspace(*staged);
+    LoadLog log;
+    const ReadOutcome read = ReadWorkspace(paths.WorkspaceFile, *staged, log);
+    std::string refusal;
+    if (!read.Opened) {
+        refusal = CFormat("Can't open workspace \"%s\": %s", paths.WorkspaceFile.c_str(),
+                          read.OpenError.c_str());
+    } else if (!read.Refusal.empty()) {
+        refusal = CFormat("Can't load workspace \"%s\".\n%s", paths.WorkspaceFile.c_str(),
+                          read.Refusal.c_str());
+    }
+    if (!refusal.empty()) {
+        host_.ShowMessage(refusal, "Error");
+        return {false, refusal};
+    }
+
+    *ws_ = *staged;
+    staged.reset();
+    form_.WorkspaceFileName = paths.WorkspaceFile;
+    form_.TrajectoryFileName = paths.TrajectoryFile;
+    host_.SetCaption(ws_->WorkspaceTitle);
+    host_.SetStatusText(2, "PgUp/PgDn");
+    host_.RepaintStatusBar();
+    form_.Memo.Append(log.Text(), log.LineCount());
+    host_.LoadMemoAppended(log.Text());
+    if (read.FontScaleText) {
+        form_.FontScaleEdit = *read.FontScaleText;
+        host_.ParamFormChanged(ParamControl::FontScaleEdit);
+    }
+
+    OpenTrajectory(paths);
+    FinishLoad();
+    RenderScene();
+    return {true, {}};
+}
+
+void Viewer::OpenTrajectory(const WorkspacePaths& paths) {
+    Workspace& ws = *ws_;
+    trajectory_.Close();
+    if (!trajectory_.Open(paths.TrajectoryFile) && trajectory_.Open(paths.TrajectoryUpper)) {
+        form_.TrajectoryFileName = paths.TrajectoryUpper;
+    }
+    if (!trajectory_.IsOpen()) {
+        host_.ShowMessage("File *.xyz not found!", "Error");
+        ws.FrameCount = 0;
+        return;
+    }
+    ws.FrameCount = ComputeFrameCount(trajectory_.Size(), ws.MoleculeCount());
+}
+
+void Viewer::FinishLoad() {
+    Workspace& ws = *ws_;
+    BitBtn1Click();
+    labelFont_ = {fontFace_, Trunc(ws.Projection.FontScale * ws.Projection.Scale + 5)};
+    const CameraFrame& cam = ws.Camera;
+    const double k = 2 * ws.Cube.CubeLength * (cam.V2.y + cam.V3.z);
+    ws.LightPosition = {cam.V0.x + k, cam.V0.y + k, cam.V0.z - k};
+    ws.NothingLoaded = false;
+}
+
+void Viewer::ApplySettings() {
+    tarsel::ApplySettings(form_, *ws_);
+    host_.SetBorderFixed(ws_->RecordAvi);
+}
+
+void Viewer::BitBtn1Click() {
+    ApplySettings();
+    ws_->FrameTime = CAtof(form_.FrameTimeEdit);
+    host_.HideParamForm();
+    RenderScene();
+}
+
+void Viewer::RenderScene() {
+    Workspace& ws = *ws_;
+    if (ws.NothingLoaded) {
+        host_.ShowScene();
+        return;
+    }
+    scene_.Fill(ws.VisibleRect, ws.BackgroundColour);
+    host_.ShowScene();
+    host_.SetStatusText(3, CFormat("%.3f pS ", ws.CurrentTime * 0.01));
+}
+
+void Viewer::FormResize() {
+    Workspace& ws = *ws_;
+    const ViewSize size = host_.DrawingAreaSize();
+    SetViewGeometry(ws, size.Width, size.Height);
+    if (ws.NothingLoaded) scene_.Fill(ws.VisibleRect, ws.BackgroundColour);
+    RenderScene();
+}
+
+}  // namespace tarsel

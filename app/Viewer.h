@@ -1,0 +1,70 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/ViewerHost.h"
+#include "app/WorkspacePaths.h"
+#include "render/SceneBitmap.h"
+#include "settings/ParamFormState.h"
+#include "settings/TParamForm.h"
+#include "trajectory/TrajectoryFile.h"
+#include "workspace/Workspace.h"
+
+namespace tarsel {
+
+struct LoadResult {
+    bool Loaded = false;
+    std::string Error;  // what the user was told when the load was refused
+};
+
+// The main window's state and operations, without widgets: the one workspace, the scene bitmap
+// and its fonts, the trajectory stream and the parameters dialog's values. The windows turn
+// their events into calls of these operations; what the operations need from the windows goes
+// through the ViewerHost.
+class Viewer : public ParamFormActions {
+  public:
+    explicit Viewer(ViewerHost& host);
+    ~Viewer() override;
+
+    Workspace& Ws() { return *ws_; }
+    const Workspace& Ws() const { return *ws_; }
+    ParamFormState& Form() { return form_; }
+    const ParamFormState& Form() const { return form_; }
+    SceneBitmap& Scene() { return scene_; }
+    const FontSpec& LabelFont() const { return labelFont_; }
+    const FontSpec& AxisFont() const { return axisFont_; }
+    TrajectoryFile& Trajectory() { return trajectory_; }
+
+    // Resets that a load runs; public for the tests.
+    void ResetWorkspace();
+
+    // File > Load WorkSpace: the open-file dialog, then LoadWorkspaceFile.
+    void Loadworkspace1Click();
+    // The load of a chosen file: names, resets, read, trajectory, FinishLoad, render pass.
+    // A file that cannot be read or exceeds the tables is refused with a message box and
+    // leaves the loaded run as it was.
+    LoadResult LoadWorkspaceFile(const std::string& chosen);
+
+    // The dialog: ApplySettings and its OK button.
+    void ApplySettings();
+    void BitBtn1Click() override;
+
+    void RenderScene();
+    void FormResize();
+
+  private:
+    void FinishLoad();
+    void OpenTrajectory(const WorkspacePaths& paths);
+
+    ViewerHost& host_;
+    std::unique_ptr<Workspace> ws_;
+    ParamFormState form_;
+    SceneBitmap scene_;
+    std::string fontFace_ = "Arial Cyr";
+    FontSpec labelFont_;
+    FontSpec axisFont_;
+    TrajectoryFile trajectory_;
+};
+
+}  // namespace tarsel
