@@ -32,7 +32,7 @@ Viewer::Viewer(ViewerHost& host)
     Workspace& ws = *ws_;
     ws.StartDirectory = CurrentDirectory();
     ws.ExamplesDirectory = ws.StartDirectory + "/Examples/";
-    host_.SetTimer1(false, 30);
+    SetTimer1(false);
     ws.NothingLoaded = true;
     ws.ShowCube = true;
     ws.FrameTime = 0;

@@ -53,7 +53,27 @@ class Viewer : public ParamFormActions {
     void RenderScene();
     void FormResize();
 
+    // Trajectory frames and playback.
+    void ReadFrame(std::int32_t n);
+    void Button2Click();                 // "Play"
+    void Button3Click();                 // "Stop"
+    void Button4Click();                 // "+1"
+    void Button5Click();                 // "-1"
+    void Button6Click();                 // "PlayBack"
+    void Button1Click();                 // "Go to Frame"
+    void Button7Click();                 // "Save as File"
+    void TrackBar1Change(int position);  // the user moved the slider
+    void Timer1Timer();
+    bool Timer1On() const { return timer1On_; }
+    // "Save as File" for frame n: the file "frame" + the frame box's text + ".txt".
+    void ExportFrameText(std::int32_t n);
+    // Recording of the shown frames: the movie itself comes with the movie writer.
+    void StartRecording();
+    void StopRecording();
+
   private:
+    void StartPlayback(bool forward);
+    void SetTimer1(bool on);
     void FinishLoad();
     void OpenTrajectory(const WorkspacePaths& paths);
 
@@ -65,6 +85,9 @@ class Viewer : public ParamFormActions {
     FontSpec labelFont_;
     FontSpec axisFont_;
     TrajectoryFile trajectory_;
+    bool timer1On_ = false;
+    int timer1Interval_ = 30;
+    std::string aviFileName_;
 };
 
 }  // namespace tarsel

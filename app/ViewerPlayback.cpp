@@ -1,0 +1,179 @@
+// The viewer's trajectory operations: reading a frame, the playback buttons and timer, and the
+// text export of one frame.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "app/Viewer.h"
+#include "export/FrameText.h"
+#include "trajectory/Frames.h"
+#include "workspace/CText.h"
+
+namespace tarsel {
+
+namespace {
+
+constexpr int kMaxFrameBoxText = 90;  // room left in a 100-character name by "frame" and ".txt"
+
+}  // namespace
+
+void Viewer::SetTimer1(bool on) {
+    timer1On_ = on;
+    host_.SetTimer1(on, timer1Interval_);
+}
+
+void Viewer::ReadFrame(std::int32_t n) {
+    Workspace& ws = *ws_;
+    // Callers pass 0..FrameCount; a negative frame has no place in the file.
+    if (n > ws.FrameCount || n < 0) return;
+    ws.CurrentTime = n * ws.FrameTime;
+    form_.FrameNumberEdit = std::to_string(n);
+    host_.ParamFormChanged(ParamControl::FrameNumberEdit);
+    // Without a trajectory the time, the frame box and the bar still follow, but no stream is
+    // touched: the molecules stay where the workspace put them.
+    const bool streamOpen = trajectory_.IsOpen();
+    if (streamOpen) {
+        trajectory_.Seek(FrameOffset(n, ws.MoleculeCount()));
+        if (trajectory_.Error()) {
+            // Nothing clears the error: stop playback rather than raise a box on every tick.
+            if (timer1On_) SetTimer1(false);
+            host_.ShowMessage("fseek fpMotion error!", "Error");
+        }
+    }
+    form_.TrackBar1 = TrackBarPosition(n, ws.FrameCount);
+    host_.ParamFormChanged(ParamControl::TrackBar1);
+    if (streamOpen) {
+        ReadPoses(trajectory_, ws);
+        PlaceActiveMolecules(ws);
+    }
+    RenderScene();
+}
+
+void Viewer::StartPlayback(bool forward) {
+    Workspace& ws = *ws_;
+    ApplySettings();
+    if (ws.RecordAvi) StartRecording();
+    ws.LastProgrammeTime = ws.CurrentTime;
+    ws.PlayForward = forward;
+    timer1Interval_ = CAtol(form_.FrameTimerEdit);
+    SetTimer1(true);
+}
+
+void Viewer::Button2Click() {
+    StartPlayback(true);
+}
+
+void Viewer::Button6Click() {
+    StartPlayback(false);
+}
+
+void Viewer::Button3Click() {
+    SetTimer1(false);
+}
+
+void Viewer::Button4Click() {
+    ApplySettings();
+    const std::int64_t a = static_cast<std::int64_t>(ws_->CurrentFrame) + 1;
+    if (a <= ws_->FrameCount) {
+        ReadFrame(static_cast<std::int32_t>(a));
+        ws_->CurrentFrame = static_cast<std::int32_t>(a);
+    }
+}
+
+void Viewer::Button5Click() {
+    ApplySettings();
+    const std::int64_t a = static_cast<std::int64_t>(ws_->CurrentFrame) - 1;
+    if (a >= 0) {
+        ReadFrame(static_cast<std::int32_t>(a));
+        ws_->CurrentFrame = static_cast<std::int32_t>(a);
+    }
+}
+
+void Viewer::Button1Click() {
+    ApplySettings();
+    const std::int32_t a = CAtol(form_.FrameNumberEdit);
+    if (a >= 0 && a <= ws_->FrameCount) {
+        ReadFrame(a);
+        ws_->CurrentFrame = a;
+    }
+}
+
+void Viewer::TrackBar1Change(int position) {
+    form_.TrackBar1 = position;
+    const std::int32_t a = TrackBarFrame(position, ws_->FrameCount);
+    form_.FrameNumberEdit = std::to_string(a);
+    host_.ParamFormChanged(ParamControl::FrameNumberEdit);
+    ws_->CurrentFrame = a;
+}
+
+void Viewer::Timer1Timer() {
+    Workspace& ws = *ws_;
+    ReadFrame(ws.CurrentFrame);
+    ws.CurrentFrame += ws.PlayForward ? 1 : -1;
+    if (ws.CurrentFrame >= ws.FrameCount) {
+        SetTimer1(false);
+        ws.CurrentFrame = ws.FrameCount;
+        if (ws.RecordAvi) StopRecording();
+    }
+    if (ws.CurrentFrame <= 0) {
+        SetTimer1(false);
+        ws.CurrentFrame = 0;
+        if (ws.RecordAvi) StopRecording();
+    }
+}
+
+void Viewer::StartRecording() {
+    Workspace& ws = *ws_;
+    ws.LastRecordedTime = ws.CurrentTime;
+    const std::string& name = form_.WorkspaceFileName;
+    aviFileName_ = name.substr(0, name.find('.')) + ".avi";
+}
+
+void Viewer::StopRecording() {
+    ws_->RecordAvi = false;
+    form_.SaveAVICheckBox = false;
+    host_.ParamFormChanged(ParamControl::SaveAVICheckBox);
+}
+
+void Viewer::Button7Click() {
+    ExportFrameText(CAtol(form_.FrameNumberEdit));
+}
+
+void Viewer::ExportFrameText(std::int32_t n) {
+    Workspace& ws = *ws_;
+    if (n > ws.FrameCount) return;
+    const std::string& box = form_.FrameNumberEdit;
+    if (n < 0) {
+        host_.ShowMessage(CFormat("Frame %d does not exist: frames are numbered from 0.", n),
+                          "Error");
+        return;
+    }
+    if (box.size() > kMaxFrameBoxText || box.find('/') != std::string::npos) {
+        host_.ShowMessage(
+            "The frame box must hold a frame number (at most 90 characters, no "
+            "'/') to make the file name.",
+            "Error");
+        return;
+    }
+    if (!trajectory_.IsOpen()) {
+        host_.ShowMessage("No trajectory is open: there is no frame to save.", "Error");
+        return;
+    }
+    const std::string fileName = FrameTextFileName(box);
+    std::FILE* out = std::fopen(fileName.c_str(), "wb");
+    if (out == nullptr) {
+        host_.ShowMessage("Can't open file!", "Error");
+        return;
+    }
+    trajectory_.Seek(FrameOffset(n, ws.MoleculeCount()));
+    if (trajectory_.Error()) host_.ShowMessage("fseek fpMotion error!", "Error");
+    ReadPoses(trajectory_, ws);
+    const std::string text = FrameText(ws.WorkspaceBasePath, ws.Poses.data(), ws.MoleculeCount());
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) != 0 || !written) {
+        host_.ShowMessage(CFormat("Could not write all of %s.", fileName.c_str()), "Error");
+    }
+}
+
+}  // namespace tarsel
