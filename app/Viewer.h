@@ -46,15 +46,22 @@ class Viewer : public ParamFormActions {
     // leaves the loaded run as it was.
     LoadResult LoadWorkspaceFile(const std::string& chosen);
 
-    // The dialog: ApplySettings and its OK button.
+    // The dialog: ApplySettings, its OK button, "Camera Motion", and showing it.
     void ApplySettings();
     void BitBtn1Click() override;
+    void CheckBox1Click() override;
+    void FormShow() override;
+
+    // Menu "Parameters" > "Work Space".
+    void N4Click();
 
     void RenderScene();
     void FormResize();
 
   private:
     void FinishLoad();
+    void RecreateLabelFont();
+    void ShowRayTracingPage();
     void OpenTrajectory(const WorkspacePaths& paths);
 
     ViewerHost& host_;
