@@ -183,6 +183,141 @@ TEST(Dialog, ControlsHaveTheirNamesCaptionsGroupsAndDefaults) {
     EXPECT_EQ(track->tickInterval(), 500);
 }
 
+// Every control shows its own field of the state and writes its own field back.
+TEST(Dialog, EachControlIsBoundToItsOwnField) {
+    Windows w;
+    ParamFormState& form = w.Ops().Form();
+    w.param.show();
+    const struct {
+        ParamControl Id;
+        std::string ParamFormState::*Field;
+        const char* Name;
+    } edits[] = {
+        {ParamControl::FontScaleEdit, &ParamFormState::FontScaleEdit, "FontScaleEdit"},
+        {ParamControl::FrameTimeEdit, &ParamFormState::FrameTimeEdit, "FrameTimeEdit"},
+        {ParamControl::FrameTimerEdit, &ParamFormState::FrameTimerEdit, "FrameTimerEdit"},
+        {ParamControl::FrameNumberEdit, &ParamFormState::FrameNumberEdit, "FrameNumberEdit"},
+        {ParamControl::Edit25, &ParamFormState::Edit25, "Edit25"},
+        {ParamControl::Edit23, &ParamFormState::Edit23, "Edit23"},
+        {ParamControl::Edit24, &ParamFormState::Edit24, "Edit24"},
+        {ParamControl::Edit26, &ParamFormState::Edit26, "Edit26"},
+        {ParamControl::Edit5, &ParamFormState::Edit5, "Edit5"},
+        {ParamControl::Edit6, &ParamFormState::Edit6, "Edit6"},
+        {ParamControl::Edit7, &ParamFormState::Edit7, "Edit7"},
+        {ParamControl::Edit8, &ParamFormState::Edit8, "Edit8"},
+        {ParamControl::Edit9, &ParamFormState::Edit9, "Edit9"},
+        {ParamControl::Edit10, &ParamFormState::Edit10, "Edit10"},
+        {ParamControl::Edit2, &ParamFormState::Edit2, "Edit2"},
+        {ParamControl::Edit3, &ParamFormState::Edit3, "Edit3"},
+        {ParamControl::Edit4, &ParamFormState::Edit4, "Edit4"},
+    };
+    form.CheckBox1 = true;  // enables the programme's rows for typing
+    w.param.Refresh(ParamControl::CheckBox1);
+    for (const auto& e : edits) {
+        QLineEdit* edit = w.Edit(e.Name);
+        form.*e.Field = std::string("shown ") + e.Name;
+        w.param.Refresh(e.Id);
+        EXPECT_EQ(edit->text().toStdString(), form.*e.Field);
+        edit->selectAll();
+        QTest::keyClicks(edit, QString("typed ") + e.Name);
+        EXPECT_EQ(form.*e.Field, std::string("typed ") + e.Name);
+    }
+
+    const struct {
+        ParamControl Id;
+        bool ParamFormState::*Field;
+        const char* Name;
+    } boxes[] = {
+        {ParamControl::ZBufferCheckBox, &ParamFormState::ZBufferCheckBox, "ZBufferCheckBox"},
+        {ParamControl::BallCheckBox, &ParamFormState::BallCheckBox, "BallCheckBox"},
+        {ParamControl::BondCheckBox, &ParamFormState::BondCheckBox, "BondCheckBox"},
+        {ParamControl::AtomColorCheckBox, &ParamFormState::AtomColorCheckBox, "AtomColorCheckBox"},
+        {ParamControl::WorldAxwsCheckBox, &ParamFormState::WorldAxwsCheckBox, "WorldAxwsCheckBox"},
+        {ParamControl::CheckBox28, &ParamFormState::CheckBox28, "CheckBox28"},
+        {ParamControl::CheckBox26, &ParamFormState::CheckBox26, "CheckBox26"},
+        {ParamControl::SaveAVICheckBox, &ParamFormState::SaveAVICheckBox, "SaveAVICheckBox"},
+        {ParamControl::CheckBox27, &ParamFormState::CheckBox27, "CheckBox27"},
+    };
+    for (const auto& b : boxes) {
+        auto* box = w.Get<QCheckBox>(b.Name);
+        const bool shown = !(form.*b.Field);
+        form.*b.Field = shown;
+        w.param.Refresh(b.Id);
+        EXPECT_EQ(box->isChecked(), shown) << b.Name;
+        box->click();
+        EXPECT_EQ(form.*b.Field, !shown) << b.Name;
+    }
+
+    const struct {
+        ParamControl Id;
+        int ParamFormState::*Field;
+        const char* Name;
+    } combos[] = {
+        {ParamControl::ComboBox1, &ParamFormState::ComboBox1, "ComboBox1"},
+        {ParamControl::ComboBox2, &ParamFormState::ComboBox2, "ComboBox2"},
+        {ParamControl::ComboBox3, &ParamFormState::ComboBox3, "ComboBox3"},
+    };
+    for (const auto& c : combos) {
+        auto* combo = w.Get<QComboBox>(c.Name);
+        form.*c.Field = 4;
+        w.param.Refresh(c.Id);
+        EXPECT_EQ(combo->currentIndex(), 4) << c.Name;
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+        EXPECT_EQ(form.*c.Field, 5) << c.Name;
+    }
+
+    form.MouseWheel = WheelMode::None;
+    w.param.Refresh(ParamControl::MouseWheel);
+    EXPECT_TRUE(w.Get<QRadioButton>("RadioButtonMouseWheel3")->isChecked());
+    EXPECT_FALSE(w.Get<QRadioButton>("RadioButtonMouseWheel1")->isChecked());
+}
+
+// Tab walks the "View" page in the order of its groups and rows.
+TEST(Dialog, ViewPageTabOrder) {
+    Windows w;
+    const QStringList expected = {"ZBufferCheckBox",
+                                  "BallCheckBox",
+                                  "BondCheckBox",
+                                  "AtomColorCheckBox",
+                                  "WorldAxwsCheckBox",
+                                  "CheckBox28",
+                                  "CheckBox26",
+                                  "FontScaleEdit",
+                                  "RadioButtonMouseWheel1",
+                                  "RadioButtonMouseWheel2",
+                                  "RadioButtonMouseWheel3",
+                                  "SaveAVICheckBox",
+                                  "FrameTimeEdit",
+                                  "FrameTimerEdit",
+                                  "Button2",
+                                  "Button3",
+                                  "Button4",
+                                  "Button5",
+                                  "Button6",
+                                  "FrameNumberEdit",
+                                  "Button1",
+                                  "Button7",
+                                  "TrackBar1",
+                                  "CheckBox1",
+                                  "Edit25",
+                                  "Edit23",
+                                  "ComboBox1",
+                                  "Edit24",
+                                  "ComboBox2",
+                                  "Edit26",
+                                  "ComboBox3"};
+    QStringList order;
+    QWidget* start = w.Get<QWidget>("ZBufferCheckBox");
+    QWidget* next = start;
+    do {
+        if (next->focusPolicy() & Qt::TabFocus && expected.contains(next->objectName()))
+            order << next->objectName();
+        next = next->nextInFocusChain();
+    } while (next != start && order.size() < expected.size());
+    EXPECT_EQ(order, expected);
+}
+
 TEST(Dialog, UserEditsGoIntoTheState) {
     Windows w;
     const ParamFormState& form = w.Ops().Form();
