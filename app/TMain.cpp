@@ -69,7 +69,7 @@ void TMain::BuildMenus() {
     file->addSeparator();
     file->addAction("Exit", this, [this] { close(); });
     QMenu* parameters = menuBar()->addMenu("Parameters");
-    parameters->addAction("Work Space", this, [this] { ShowParamForm(); });
+    parameters->addAction("Work Space", this, [this] { viewer_->N4Click(); });
     parameters->addAction("World", this, [this] { ShowWorldForm(); });
 }
 

@@ -43,9 +43,12 @@ Viewer::Viewer(ViewerHost& host)
     host_.SetStatusText(1, "Use: W,S,A,D,Q,E,Arrows");
     ResetWorkspace();
 
-    // The dialog is created after the main window and copies two of its view flags.
+    // The dialog is created after the main window and copies two of its view flags. Its
+    // "Ray tracing" page shows the workspace's values from the start, so that the first OK
+    // (the end of the first load) finds nothing to change there.
     form_.BallCheckBox = ws.ShowBalls;
     form_.BondCheckBox = ws.ShowBonds;
+    tarsel::ShowRayTracingPage(ws, form_);
 }
 
 Viewer::~Viewer() = default;
@@ -125,11 +128,23 @@ void Viewer::OpenTrajectory(const WorkspacePaths& paths) {
 void Viewer::FinishLoad() {
     Workspace& ws = *ws_;
     BitBtn1Click();
-    labelFont_ = {fontFace_, Trunc(ws.Projection.FontScale * ws.Projection.Scale + 5)};
+    RecreateLabelFont();
     const CameraFrame& cam = ws.Camera;
     const double k = 2 * ws.Cube.CubeLength * (cam.V2.y + cam.V3.z);
     ws.LightPosition = {cam.V0.x + k, cam.V0.y + k, cam.V0.z - k};
+    ShowRayTracingPage();
     ws.NothingLoaded = false;
+}
+
+void Viewer::RecreateLabelFont() {
+    const Workspace& ws = *ws_;
+    labelFont_ = {fontFace_, Trunc(ws.Projection.FontScale * ws.Projection.Scale + 5)};
+}
+
+void Viewer::ShowRayTracingPage() {
+    tarsel::ShowRayTracingPage(*ws_, form_);
+    for (ParamControl control : RAY_TRACING_PAGE_CONTROLS)
+        host_.ParamFormChanged(control);
 }
 
 void Viewer::ApplySettings() {
@@ -140,7 +155,26 @@ void Viewer::ApplySettings() {
 void Viewer::BitBtn1Click() {
     ApplySettings();
     ws_->FrameTime = CAtof(form_.FrameTimeEdit);
+    // The "Ray tracing" page is applied by OK only, not by the playback buttons.
+    ApplyRayTracingPage(form_, *ws_);
     host_.HideParamForm();
+    ShowRayTracingPage();
+    RenderScene();
+}
+
+void Viewer::CheckBox1Click() {
+    // At once, without ApplySettings; the programme's rows follow with the next apply.
+    ws_->CameraProgrammeOn = form_.CheckBox1;
+    host_.ParamFormChanged(ParamControl::CheckBox1);
+}
+
+void Viewer::FormShow() {
+    ShowRayTracingPage();
+}
+
+void Viewer::N4Click() {
+    host_.ShowParamForm();
+    RecreateLabelFont();
     RenderScene();
 }
 

@@ -46,9 +46,14 @@ class Viewer : public ParamFormActions {
     // leaves the loaded run as it was.
     LoadResult LoadWorkspaceFile(const std::string& chosen);
 
-    // The dialog: ApplySettings and its OK button.
+    // The dialog: ApplySettings, its OK button, "Camera Motion", and showing it.
     void ApplySettings();
     void BitBtn1Click() override;
+    void CheckBox1Click() override;
+    void FormShow() override;
+
+    // Menu "Parameters" > "Work Space".
+    void N4Click();
 
     void RenderScene();
     void FormResize();
@@ -75,6 +80,8 @@ class Viewer : public ParamFormActions {
     void StartPlayback(bool forward);
     void SetTimer1(bool on);
     void FinishLoad();
+    void RecreateLabelFont();
+    void ShowRayTracingPage();
     void OpenTrajectory(const WorkspacePaths& paths);
 
     ViewerHost& host_;

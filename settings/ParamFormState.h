@@ -1,24 +1,35 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "workspace/Workspace.h"
 
 namespace tarsel {
 
 // The memo on the dialog's "Load" page. Every load appends its log below the earlier ones;
-// nothing clears it. It starts with its design text.
+// nothing clears it. It starts with its design text. It keeps where each line starts, so that
+// a window can show any part of a log of hundreds of thousands of lines without copying it.
 class LoadMemo {
   public:
+    // Appends lineCount lines joined by '\n'; nothing when lineCount is 0.
     void Append(std::string_view lines, int lineCount);
     const std::string& Text() const { return text_; }  // lines joined by '\n'
-    int LineCount() const { return lines_; }
+    int LineCount() const { return static_cast<int>(lineStarts_.size()); }
+    // Line i without its '\n', 0 <= i < LineCount().
+    std::string_view Line(int i) const;
+    // The line with the most characters; a window sizes its width by it.
+    int LongestLine() const { return longestLine_; }
 
   private:
+    void IndexFrom(std::size_t start);
+
     std::string text_ = "LoadMemo";
-    int lines_ = 1;
+    std::vector<std::size_t> lineStarts_{0};
+    int longestLine_ = 0;
 };
 
 enum class WheelMode { CentralProjectionPoint, ScaleFactor, None };
@@ -77,7 +88,8 @@ struct ParamFormState {
     std::string TrajectoryFileName = "tarsel.xyz";
 };
 
-// Controls whose value the viewer changes; the dialog window refreshes the one named.
+// The dialog's controls that hold a value, one per field of ParamFormState. The viewer names
+// the one whose value it changed; the dialog window refreshes it.
 enum class ParamControl {
     FontScaleEdit,
     FrameNumberEdit,
@@ -85,11 +97,62 @@ enum class ParamControl {
     SaveAVICheckBox,
     BallCheckBox,
     BondCheckBox,
+    ZBufferCheckBox,
+    AtomColorCheckBox,
+    WorldAxwsCheckBox,
+    CheckBox28,
+    CheckBox26,
+    MouseWheel,
+    FrameTimeEdit,
+    FrameTimerEdit,
+    CheckBox1,  // also enables or disables the programme's rows
+    Edit25,
+    Edit23,
+    Edit24,
+    Edit26,
+    ComboBox1,
+    ComboBox2,
+    ComboBox3,
+    Edit5,
+    Edit6,
+    Edit7,
+    Edit8,
+    Edit9,
+    Edit10,
+    Edit2,
+    Edit3,
+    Edit4,
+    CheckBox27,
+};
+
+// The boxes of the "Ray tracing" page, in the order they show the workspace.
+inline constexpr ParamControl RAY_TRACING_PAGE_CONTROLS[] = {
+    ParamControl::Edit5, ParamControl::Edit6,      ParamControl::Edit7, ParamControl::Edit8,
+    ParamControl::Edit9, ParamControl::Edit10,     ParamControl::Edit2, ParamControl::Edit3,
+    ParamControl::Edit4, ParamControl::CheckBox27,
+};
+
+// Items of the three "Action" combo boxes; the index is the programme's action.
+inline constexpr const char* PERIOD_ACTIONS[] = {
+    "None", "Forward", "Backward", "Rotate Left", "Rotate Right", "Bank Left", "Bank Right",
 };
 
 // Copies the dialog's controls into the workspace: font scale, view flags, "Save AVI",
 // ray tracing and half radius, then the camera programme's interval, period ends and actions.
 // Returns nothing; the caller sets the main window's border from RecordAvi.
 void ApplySettings(const ParamFormState& form, Workspace& ws);
+
+// Writes the workspace's shading values, background colour, light and half-atom-radius flag
+// into the boxes of the "Ray tracing" page ("%f" for reals, "%d" for colour components).
+void ShowRayTracingPage(const Workspace& ws, ParamFormState& form);
+
+// Takes the "Ray tracing" page into the workspace, for the OK button. A box whose text is
+// still what ShowRayTracingPage wrote leaves its value alone, so that OK does not round the
+// workspace's values to the six decimals the boxes show. An edited box is read by the atof
+// rule; colour components are truncated toward zero and clamped to 0..255.
+void ApplyRayTracingPage(const ParamFormState& form, Workspace& ws);
+
+// A colour component as typed into a "Fone (R,G,B):" box.
+std::int32_t ColourComponent(const std::string& text);
 
 }  // namespace tarsel

@@ -1,42 +1,70 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
+#include <map>
+#include <string_view>
 
+#include "settings/MemoView.h"
 #include "settings/ParamFormState.h"
 
-class QPlainTextEdit;
-class QTabWidget;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QPushButton;
+class QTabWidget;
 
 namespace tarsel {
 
-// What the dialog's buttons ask of the viewer.
+// What the dialog's controls ask of the viewer. The playback buttons, the frame box and the
+// track bar have no handlers yet: they come with the playback controls.
 class ParamFormActions {
   public:
     virtual ~ParamFormActions() = default;
-    virtual void BitBtn1Click() = 0;  // OK
+    virtual void BitBtn1Click() = 0;    // OK
+    virtual void CheckBox1Click() = 0;  // "Camera Motion" was clicked
+    // The dialog is being shown: the boxes that show workspace values are brought up to date.
+    virtual void FormShow() = 0;
 };
 
-// The parameters dialog "WorkSpace": a thin window over ParamFormState. Edits go straight into
-// the state; the viewer names the controls whose values it changed and the dialog shows them.
+// The parameters dialog "WorkSpace": a thin window over ParamFormState. The user's edits go
+// straight into the state; the viewer names the controls whose values it changed and the
+// dialog shows them.
 class TParamForm : public QDialog {
     Q_OBJECT
   public:
     TParamForm(ParamFormState& state, ParamFormActions& actions, QWidget* parent = nullptr);
 
     void Refresh(ParamControl control);
+    // The memo grew by a load's log.
     void AppendToMemo(std::string_view lines);
 
     QTabWidget* Pages() const { return pages_; }
-    QPlainTextEdit* LoadMemoView() const { return loadMemo_; }
+    MemoView* LoadMemoView() const { return loadMemo_; }
     QPushButton* BitBtn1() const { return bitBtn1_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    QWidget* BuildViewPage();
+    QWidget* BuildRayTracingPage();
+
+    QCheckBox* AddCheckBox(ParamControl id, bool ParamFormState::*field, const char* name,
+                           const char* caption);
+    QLineEdit* AddEdit(ParamControl id, std::string ParamFormState::*field, const char* name,
+                       int width);
+    QComboBox* AddComboBox(ParamControl id, int ParamFormState::*field, const char* name);
+    QPushButton* AddButton(const char* name, const char* caption);
+
     ParamFormState& state_;
     ParamFormActions& actions_;
     QTabWidget* pages_ = nullptr;
-    QPlainTextEdit* loadMemo_ = nullptr;
+    MemoView* loadMemo_ = nullptr;
     QPushButton* bitBtn1_ = nullptr;
+    // How each control shows its value from the state.
+    std::map<ParamControl, std::function<void()>> refreshers_;
+    bool refreshing_ = false;  // a value is being shown, not edited by the user
 };
 
 }  // namespace tarsel
