@@ -53,6 +53,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent) {
     timer2_ = new QTimer(this);
     timer2_->setInterval(30);
     viewer_ = std::make_unique<Viewer>(*this);
+    connect(timer1_, &QTimer::timeout, this, [this] { viewer_->Timer1Timer(); });
     view_ = new SceneView(*this);
     setCentralWidget(view_);
 }

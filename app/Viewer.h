@@ -60,14 +60,14 @@ class Viewer : public ParamFormActions {
 
     // Trajectory frames and playback.
     void ReadFrame(std::int32_t n);
-    void Button2Click();                 // "Play"
-    void Button3Click();                 // "Stop"
-    void Button4Click();                 // "+1"
-    void Button5Click();                 // "-1"
-    void Button6Click();                 // "PlayBack"
-    void Button1Click();                 // "Go to Frame"
-    void Button7Click();                 // "Save as File"
-    void TrackBar1Change(int position);  // the user moved the slider
+    void Button2Click() override;                 // "Play"
+    void Button3Click() override;                 // "Stop"
+    void Button4Click() override;                 // "+1"
+    void Button5Click() override;                 // "-1"
+    void Button6Click() override;                 // "PlayBack"
+    void Button1Click() override;                 // "Go to Frame"
+    void Button7Click() override;                 // "Save as File"
+    void TrackBar1Change(int position) override;  // the user moved the slider
     void Timer1Timer();
     bool Timer1On() const { return timer1On_; }
     // "Save as File" for frame n: the file "frame" + the frame box's text + ".txt".

@@ -157,19 +157,19 @@ QWidget* TParamForm::BuildViewPage() {
 
     auto* buttons = new QGridLayout;
     buttons->setSpacing(4);
-    buttons->addWidget(AddButton("Button2", "Play"), 0, 0);
-    buttons->addWidget(AddButton("Button3", "Stop"), 0, 1);
-    buttons->addWidget(AddButton("Button4", "+1"), 1, 0);
-    buttons->addWidget(AddButton("Button5", "-1"), 1, 1);
-    buttons->addWidget(AddButton("Button6", "PlayBack"), 0, 2);
+    buttons->addWidget(AddButton("Button2", "Play", &ParamFormActions::Button2Click), 0, 0);
+    buttons->addWidget(AddButton("Button3", "Stop", &ParamFormActions::Button3Click), 0, 1);
+    buttons->addWidget(AddButton("Button4", "+1", &ParamFormActions::Button4Click), 1, 0);
+    buttons->addWidget(AddButton("Button5", "-1", &ParamFormActions::Button5Click), 1, 1);
+    buttons->addWidget(AddButton("Button6", "PlayBack", &ParamFormActions::Button6Click), 0, 2);
     auto* frameRow = new QHBoxLayout;
     frameRow->setSpacing(2);
     frameRow->addWidget(Label("Frame "));
     frameRow->addWidget(AddEdit(ParamControl::FrameNumberEdit, &ParamFormState::FrameNumberEdit,
                                 "FrameNumberEdit", 42));
     buttons->addLayout(frameRow, 2, 0);
-    buttons->addWidget(AddButton("Button1", "Go to Frame"), 2, 1);
-    buttons->addWidget(AddButton("Button7", "Save as File"), 2, 2);
+    buttons->addWidget(AddButton("Button1", "Go to Frame", &ParamFormActions::Button1Click), 2, 1);
+    buttons->addWidget(AddButton("Button7", "Save as File", &ParamFormActions::Button7Click), 2, 2);
     motion->addLayout(buttons);
 
     auto* trackBar = new QSlider(Qt::Horizontal);
@@ -178,8 +178,9 @@ QWidget* TParamForm::BuildViewPage() {
     trackBar->setSingleStep(1);
     trackBar->setTickPosition(QSlider::TicksBelow);
     trackBar->setTickInterval(500);  // only the two end ticks
+    // Only the user's moves choose a frame; the progress shown by a frame read does not.
     connect(trackBar, &QSlider::valueChanged, this, [this](int position) {
-        if (!refreshing_) state_.TrackBar1 = position;
+        if (!refreshing_) actions_.TrackBar1Change(position);
     });
     refreshers_[ParamControl::TrackBar1] = [this, trackBar] {
         trackBar->setValue(state_.TrackBar1);
@@ -330,9 +331,11 @@ QComboBox* TParamForm::AddComboBox(ParamControl id, int ParamFormState::*field, 
     return combo;
 }
 
-QPushButton* TParamForm::AddButton(const char* name, const char* caption) {
+QPushButton* TParamForm::AddButton(const char* name, const char* caption,
+                                   void (ParamFormActions::*handler)()) {
     auto* button = new QPushButton(caption);
     button->setObjectName(name);
+    connect(button, &QPushButton::clicked, this, [this, handler] { (actions_.*handler)(); });
     return button;
 }
 

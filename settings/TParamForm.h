@@ -25,6 +25,15 @@ class ParamFormActions {
     virtual void CheckBox1Click() = 0;  // "Camera Motion" was clicked
     // The dialog is being shown: the boxes that show workspace values are brought up to date.
     virtual void FormShow() = 0;
+    // "Motion Control": the playback buttons and the slider moved by the user.
+    virtual void Button2Click() = 0;  // "Play"
+    virtual void Button3Click() = 0;  // "Stop"
+    virtual void Button4Click() = 0;  // "+1"
+    virtual void Button5Click() = 0;  // "-1"
+    virtual void Button6Click() = 0;  // "PlayBack"
+    virtual void Button1Click() = 0;  // "Go to Frame"
+    virtual void Button7Click() = 0;  // "Save as File"
+    virtual void TrackBar1Change(int position) = 0;
 };
 
 // The parameters dialog "WorkSpace": a thin window over ParamFormState. The user's edits go
@@ -55,7 +64,8 @@ class TParamForm : public QDialog {
     QLineEdit* AddEdit(ParamControl id, std::string ParamFormState::*field, const char* name,
                        int width);
     QComboBox* AddComboBox(ParamControl id, int ParamFormState::*field, const char* name);
-    QPushButton* AddButton(const char* name, const char* caption);
+    QPushButton* AddButton(const char* name, const char* caption,
+                           void (ParamFormActions::*handler)());
 
     ParamFormState& state_;
     ParamFormActions& actions_;
