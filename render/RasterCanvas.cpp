@@ -49,11 +49,6 @@ struct EllipseShape {
 
 RasterCanvas::RasterCanvas(SceneBitmap& scene) : scene_(scene) {}
 
-RasterCanvas::Colour RasterCanvas::ToColour(Rgb c) {
-    return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),
-            static_cast<std::uint8_t>(c.R & 0xFF)};
-}
-
 void RasterCanvas::FillRect(const Rect& r, Rgb colour) {
     scene_.Fill(r, colour);
 }
@@ -99,11 +94,14 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     }
     if (first > last) return;
 
-    // The minor offset at step i is i * aMinor / aMajor rounded half up; the products need
-    // more than 64 bits for far-away end points.
-    const __int128 num = static_cast<__int128>(first) * (2 * aMinor) + aMajor;
-    std::int64_t q = static_cast<std::int64_t>(num / (2 * aMajor));
-    std::int64_t rem = static_cast<std::int64_t>(num % (2 * aMajor));
+    // The minor offset at step i is i * aMinor / aMajor rounded half up. A line that starts
+    // off the bitmap starts its walk part way; the products then need more than 64 bits.
+    std::int64_t q = 0, rem = aMajor;
+    if (first > 0) {
+        const __int128 num = static_cast<__int128>(first) * (2 * aMinor) + aMajor;
+        q = static_cast<std::int64_t>(num / (2 * aMajor));
+        rem = static_cast<std::int64_t>(num % (2 * aMajor));
+    }
 
     const Pattern* pattern = style_ == PenStyle::Dash ? &DASH
                              : style_ == PenStyle::Dot ? &DOT

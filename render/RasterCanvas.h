@@ -44,7 +44,10 @@ class RasterCanvas : public Canvas {
         std::vector<std::uint8_t> Alpha;
     };
 
-    static Colour ToColour(Rgb c);
+    static Colour ToColour(Rgb c) {
+        return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),
+                static_cast<std::uint8_t>(c.R & 0xFF)};
+    }
     const Mask& MaskFor(std::string_view text, const FontSpec& font);
     void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font,
                             Rgb colour);

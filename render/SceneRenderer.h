@@ -44,7 +44,9 @@ inline double BitmapY(double sy) {
 // brightened by 30 (at most 255) in the selected molecule, otherwise its own colour.
 Rgb FlatBallColour(Rgb atom, bool selected, Rgb background);
 
-// The number of atoms of molecule m that the tables can hold (AtomCount, within 0..MAX_ATOMS).
-int AtomsOf(const MoleculeRecord& m);
+// The atoms of a molecule that its tables hold: AtomCount, kept within 0..MAX_ATOMS.
+inline int AtomsOf(const MoleculeRecord& m) {
+    return m.AtomCount < 0 ? 0 : m.AtomCount > MAX_ATOMS ? MAX_ATOMS : m.AtomCount;
+}
 
 }  // namespace tarsel
