@@ -31,8 +31,7 @@ struct Scene {
     }
 };
 
-void RunPasses(benchmark::State& state, const std::string& file, CanvasKind canvas,
-               bool names) {
+void RunPasses(benchmark::State& state, const std::string& file, CanvasKind canvas, bool names) {
     Scene scene(file, canvas, names);
     tarsel::Viewer& v = *scene.viewer;
     for (auto _ : state)
@@ -56,8 +55,7 @@ void BM_RenderScene_Largest_NoNames(benchmark::State& state) {
     RunPasses(state, tarsel::bench::LargestWorkspaceBase() + ".tsw", CanvasKind::Raster, false);
 }
 void BM_RenderScene_Largest_NoNames_QPainter(benchmark::State& state) {
-    RunPasses(state, tarsel::bench::LargestWorkspaceBase() + ".tsw", CanvasKind::Painter,
-              false);
+    RunPasses(state, tarsel::bench::LargestWorkspaceBase() + ".tsw", CanvasKind::Painter, false);
 }
 BENCHMARK(BM_RenderScene_Water)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderScene_Water_QPainter)->Unit(benchmark::kMillisecond);
@@ -82,9 +80,8 @@ void BM_Largest_ProjectAtoms(benchmark::State& state) {
     Step(state, [](tarsel::Viewer& v, tarsel::SceneRenderer& r) { r.ProjectAtoms(v.Ws()); });
 }
 void BM_Largest_DrawBonds(benchmark::State& state) {
-    Step(state, [](tarsel::Viewer& v, tarsel::SceneRenderer& r) {
-        r.DrawBonds(v.Ws(), v.SceneCanvas());
-    });
+    Step(state,
+         [](tarsel::Viewer& v, tarsel::SceneRenderer& r) { r.DrawBonds(v.Ws(), v.SceneCanvas()); });
 }
 void BM_Largest_DrawFlatBalls_Discs(benchmark::State& state) {
     Step(state, [](tarsel::Viewer& v, tarsel::SceneRenderer& r) {

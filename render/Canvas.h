@@ -35,8 +35,7 @@ class Canvas {
     virtual void Ellipse(int x1, int y1, int x2, int y2) = 0;
     // Text with the top-left corner of its character cell at (x, y), on a transparent
     // background. Fonts need a QGuiApplication; without one no text is drawn.
-    virtual void Text(int x, int y, std::string_view text, const FontSpec& font,
-                      Rgb colour) = 0;
+    virtual void Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) = 0;
 
     // Direct access to one row of pixel bytes (blue, green, red), 0 <= y < SCENE_SIZE.
     virtual std::uint8_t* Row(int y) = 0;

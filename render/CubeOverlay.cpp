@@ -76,8 +76,7 @@ void CubeOverlay::DrawClippedLine(const Projection& projection, int halfWidth, i
 
     const ScreenPoint p = *ends.P, q = *ends.Q;
     canvas.SetPenColour(colour);
-    canvas.Line(Trunc(BitmapX(p.x)), Trunc(BitmapY(p.y)), Trunc(BitmapX(q.x)),
-                Trunc(BitmapY(q.y)));
+    canvas.Line(Trunc(BitmapX(p.x)), Trunc(BitmapY(p.y)), Trunc(BitmapX(q.x)), Trunc(BitmapY(q.y)));
     last_ = {p.x, p.y, q.x, q.y, true, true};
 }
 

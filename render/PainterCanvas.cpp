@@ -74,12 +74,10 @@ void PainterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     const std::int64_t top = std::min(y1, y2), bottom = std::max(y1, y2);
     if (right - left < 1 || bottom - top < 1) return;
     if (right <= 0 || bottom <= 0 || left >= SCENE_SIZE || top >= SCENE_SIZE) return;
-    painter_.drawEllipse(
-        QRect(Tame(left), Tame(top), Tame(right - left), Tame(bottom - top)));
+    painter_.drawEllipse(QRect(Tame(left), Tame(top), Tame(right - left), Tame(bottom - top)));
 }
 
-void PainterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font,
-                         Rgb colour) {
+void PainterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
     if (!FontCells::Available()) return;
     const FontCells::Cell& cell = fonts_.Get(font);
     const QPen pen = painter_.pen();

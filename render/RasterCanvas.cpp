@@ -103,7 +103,7 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
         rem = static_cast<std::int64_t>(num % (2 * aMajor));
     }
 
-    const Pattern* pattern = style_ == PenStyle::Dash ? &DASH
+    const Pattern* pattern = style_ == PenStyle::Dash  ? &DASH
                              : style_ == PenStyle::Dot ? &DOT
                                                        : nullptr;
     std::uint8_t* bits = scene_.Image().bits();
@@ -113,7 +113,8 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
         const std::int64_t minor = minor0 + minorStep * q;
         const std::int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
         if (y >= 0 && y < SCENE_SIZE && x >= 0 && x < SCENE_SIZE) {
-            const Colour& c = pattern == nullptr || i % pattern->Period < pattern->On ? pen_ : brush_;
+            const Colour& c =
+                pattern == nullptr || i % pattern->Period < pattern->On ? pen_ : brush_;
             std::uint8_t* p = bits + y * stride + 3 * x;
             p[0] = c.B;
             p[1] = c.G;
@@ -252,8 +253,7 @@ void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const
                      QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font,
-                        Rgb colour) {
+void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
     if (text.empty() || !FontCells::Available()) return;
     if (text.size() > 4 || FontCells::EffectiveHeight(font.Height) > MAX_MASK_CELL ||
         FontCells::EffectiveHeight(font.Height) < -MAX_MASK_CELL) {

@@ -49,8 +49,7 @@ class RasterCanvas : public Canvas {
                 static_cast<std::uint8_t>(c.R & 0xFF)};
     }
     const Mask& MaskFor(std::string_view text, const FontSpec& font);
-    void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font,
-                            Rgb colour);
+    void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font, Rgb colour);
 
     SceneBitmap& scene_;
     FontCells fonts_;

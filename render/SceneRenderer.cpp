@@ -75,8 +75,7 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) const {
     }
 }
 
-void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas,
-                                  FontSpec& labelFont) const {
+void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) const {
     canvas.SetBrush(ws.BackgroundColour);
     canvas.SetPen({128, 128, 128}, PenStyle::Solid);
     const double fontScale = ws.Projection.FontScale;

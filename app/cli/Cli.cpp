@@ -100,9 +100,8 @@ std::string ParseRender(const std::vector<std::string>& args, RenderOptions& o) 
             if (!value(v)) return "--size needs WxH";
             const std::size_t x = v.find('x');
             const auto w = WholeNumber(std::string_view(v).substr(0, x));
-            const auto h = x == std::string::npos
-                               ? std::nullopt
-                               : WholeNumber(std::string_view(v).substr(x + 1));
+            const auto h = x == std::string::npos ? std::nullopt
+                                                  : WholeNumber(std::string_view(v).substr(x + 1));
             if (!w || !h || *w < 1 || *h < 1 || *w > MAX_VIEW_SIDE || *h > MAX_VIEW_SIDE)
                 return "--size needs WxH, each from 1 to " + std::to_string(MAX_VIEW_SIDE);
             o.Size = {*w, *h};
@@ -163,8 +162,8 @@ int Render(const std::vector<std::string>& args, std::ostream& err) {
 
     const int last = viewer.Ws().LastMolecule;
     if (o.Select && *o.Select > last) {
-        return Usage(err, CFormat("--select %d: the workspace has molecules 0 to %d", *o.Select,
-                                  last));
+        return Usage(err,
+                     CFormat("--select %d: the workspace has molecules 0 to %d", *o.Select, last));
     }
     // The flags are the dialog's check boxes, applied by its OK.
     ParamFormState& form = viewer.Form();

@@ -136,8 +136,7 @@ TEST(CliRender, UsageAndLoadErrors) {
     const std::string run = OneAtomRun(dir), png = dir.File("out.png");
     CliRun r = Cli({"render", run, "-o", png, "--frame", "3"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("--frame needs trajectory frames (not yet available)"),
-              std::string::npos);
+    EXPECT_NE(r.err.find("--frame needs trajectory frames (not yet available)"), std::string::npos);
     EXPECT_EQ(Cli({"render", run}).status, 2);
     EXPECT_EQ(Cli({"render", "-o", png}).status, 2);
     for (const char* size : {"0x10", "10", "10x", "x10", "-5x10", "10x10000000", "1e3x10"})

@@ -41,8 +41,8 @@ TEST_P(CanvasTest, EllipseIsFilledWithTheBrushInsideItsBox) {
     EXPECT_EQ(At(1010, 1003), RED);
     EXPECT_EQ(At(985, 1000), OUTLINE);
     EXPECT_EQ(At(1000, 985), OUTLINE);
-    for (const auto& [x, y] : {std::pair{984, 1000}, {1016, 1000}, {1000, 984}, {1000, 1016},
-                               {986, 986}, {1013, 1013}})
+    for (const auto& [x, y] :
+         {std::pair{984, 1000}, {1016, 1000}, {1000, 984}, {1000, 1016}, {986, 986}, {1013, 1013}})
         EXPECT_EQ(At(x, y), GREY) << x << "," << y;
 }
 

@@ -48,7 +48,8 @@ TEST_F(CubeOverlayTest, CubeInsideTheViewHasTwelveEdgesAndLettersAtItsCorners) {
               (std::array{1009, 1009, 990, 1009}));
     ASSERT_EQ(canvas.Texts.size(), 4u);
     const std::array<std::string, 4> letters{"Z", "Y", "X", "0"};
-    const std::array<std::array<int, 2>, 4> at{{{1009, 990}, {1011, 1011}, {988, 988}, {1011, 988}}};
+    const std::array<std::array<int, 2>, 4> at{
+        {{1009, 990}, {1011, 1011}, {988, 988}, {1011, 988}}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(canvas.Texts[i].Text, letters[i]);
         EXPECT_EQ((std::array{canvas.Texts[i].x, canvas.Texts[i].y}), at[i]) << letters[i];

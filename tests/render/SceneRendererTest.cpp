@@ -78,8 +78,7 @@ TEST_F(SceneRendererTest, HalfRadiusHalvesTheDisc) {
     ASSERT_EQ(canvas.Ellipses.size(), 2u);
     const auto& full = canvas.Ellipses[0];
     const auto& half = canvas.Ellipses[1];
-    EXPECT_EQ((std::array{full.x1, full.y1, full.x2, full.y2}),
-              (std::array{1015, 1015, 985, 985}));
+    EXPECT_EQ((std::array{full.x1, full.y1, full.x2, full.y2}), (std::array{1015, 1015, 985, 985}));
     EXPECT_EQ((std::array{half.x1, half.y1, half.x2, half.y2}), (std::array{1007, 1007, 993, 993}));
 }
 
