@@ -24,6 +24,7 @@ class Canvas {
     // The pen draws lines and ellipse outlines, one pixel wide.
     virtual void SetPen(Rgb colour, PenStyle style) = 0;
     virtual void SetPenColour(Rgb colour) = 0;
+    virtual void SetPenStyle(PenStyle style) = 0;
     // The brush fills ellipses; like an opaque device context, the gaps of dashed and dotted
     // lines take its colour too.
     virtual void SetBrush(Rgb colour) = 0;

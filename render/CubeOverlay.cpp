@@ -86,7 +86,7 @@ void CubeOverlay::DrawCube(const Workspace& ws, const Projection& projection, Ca
     const CubePoint g{Single(ws.Cube.CubeCentre.x), Single(ws.Cube.CubeCentre.y),
                       Single(ws.Cube.CubeCentre.z)};
     canvas.SetBrush(ws.BackgroundColour);
-    canvas.SetPen(EDGE_COLOUR, PenStyle::Solid);
+    canvas.SetPenStyle(PenStyle::Solid);  // its colour comes with the first edge drawn
 
     // A corner by its signs: -1 the centre minus b, +1 the centre plus b, in x, y, z.
     auto corner = [&](int sx, int sy, int sz) {

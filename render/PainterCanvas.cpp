@@ -59,6 +59,11 @@ void PainterCanvas::SetPenColour(Rgb colour) {
     ApplyPen();
 }
 
+void PainterCanvas::SetPenStyle(PenStyle style) {
+    style_ = style;
+    ApplyPen();
+}
+
 void PainterCanvas::SetBrush(Rgb colour) {
     brush_ = colour;
     painter_.setBrush(ToQColor(colour));

@@ -20,6 +20,7 @@ class PainterCanvas : public Canvas {
     void FillRect(const Rect& r, Rgb colour) override;
     void SetPen(Rgb colour, PenStyle style) override;
     void SetPenColour(Rgb colour) override;
+    void SetPenStyle(PenStyle style) override;
     void SetBrush(Rgb colour) override;
     void Line(int x1, int y1, int x2, int y2) override;
     void Ellipse(int x1, int y1, int x2, int y2) override;

@@ -62,6 +62,10 @@ void RasterCanvas::SetPenColour(Rgb colour) {
     pen_ = ToColour(colour);
 }
 
+void RasterCanvas::SetPenStyle(PenStyle style) {
+    style_ = style;
+}
+
 void RasterCanvas::SetBrush(Rgb colour) {
     brush_ = ToColour(colour);
 }

@@ -77,7 +77,7 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) const {
 
 void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) const {
     canvas.SetBrush(ws.BackgroundColour);
-    canvas.SetPen({128, 128, 128}, PenStyle::Solid);
+    canvas.SetPenStyle(PenStyle::Solid);
     const double fontScale = ws.Projection.FontScale;
     for (int i = visible_.Count() - 1; i >= 0; --i) {
         const VisibleAtom& e = visible_[i];

@@ -117,6 +117,18 @@ TEST_F(CubeOverlayTest, EdgesBehindTheCamera) {
     EXPECT_EQ((std::array{canvas.Lines[0].x2, canvas.Lines[0].y2}), (std::array{990, 1000}));
 }
 
+TEST_F(CubeOverlayTest, ACubeWithNoEdgeDrawnLeavesThePenColour) {
+    ws->Camera.V0 = {0, 0, 50};  // the whole cube behind the camera
+    projection.PrepareProjection(ws->Camera, ws->Projection);
+    canvas.SetPen({9, 9, 9}, PenStyle::Dot);
+    cube.DrawCube(*ws, projection, canvas, axisFont);
+    EXPECT_TRUE(canvas.Lines.empty());
+    EXPECT_EQ(canvas.Texts.size(), 4u);  // at the mirrored images of the corners
+    canvas.Line(0, 0, 1, 1);
+    EXPECT_EQ(canvas.Lines[0].Pen, (Rgb{9, 9, 9}));
+    EXPECT_EQ(canvas.Lines[0].Style, PenStyle::Solid);
+}
+
 TEST_F(CubeOverlayTest, AnEndOnTheCameraPlaneDrawsNothingAndHasNoLetter) {
     Clipped(100, 100, {0, 0, 0}, {3, 0, -50});
     EXPECT_TRUE(canvas.Lines.empty());

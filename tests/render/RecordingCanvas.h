@@ -35,6 +35,7 @@ class RecordingCanvas : public Canvas {
         style_ = style;
     }
     void SetPenColour(Rgb colour) override { pen_ = colour; }
+    void SetPenStyle(PenStyle style) override { style_ = style; }
     void SetBrush(Rgb colour) override { brush_ = colour; }
     void Line(int x1, int y1, int x2, int y2) override {
         Lines.push_back({x1, y1, x2, y2, pen_, style_, brush_});

@@ -148,6 +148,19 @@ TEST_F(SceneRendererTest, AnUnknownMarkKeepsTheLastPen) {
     EXPECT_EQ(canvas.Lines[1].Pen, (Rgb{0, 128, 0}));
 }
 
+TEST_F(SceneRendererTest, AnUnknownMarkFirstInAPassDrawsWithTheDiscsPen) {
+    const int a = AddAtom(*ws, 0, {0, 0, 20}, 1, {240, 0, 0});
+    const int b = AddAtom(*ws, 0, {1, 0, 10}, 1, {240, 0, 0});
+    Bond(*ws, 0, a, b, '?');
+    Project();
+    canvas.SetPen({9, 9, 9}, PenStyle::Dash);
+    renderer.DrawFlatBalls(*ws, canvas, labelFont);
+    renderer.DrawBonds(*ws, canvas);
+    ASSERT_EQ(canvas.Lines.size(), 1u);
+    EXPECT_EQ(canvas.Lines[0].Pen, (Rgb{128, 128, 128}));
+    EXPECT_EQ(canvas.Lines[0].Style, PenStyle::Solid);
+}
+
 TEST_F(SceneRendererTest, AnAtomOffTheBitmapDrawsNoneOfItsBonds) {
     // sx = 1010: the atom's point is at x = 2010, off the bitmap.
     const int out = AddAtom(*ws, 0, {-101, 0, 10}, 1, {240, 0, 0});
