@@ -105,17 +105,14 @@ TEST(CliRender, WritesWhatTheWindowShows) {
     EXPECT_EQ(image.pixelColor(10, 10), QColor(180, 180, 180));
 
     // The flags are the dialog's boxes; --select brightens the molecule.
-    r = Cli({"render", run, "-o", png, "--no-balls", "--no-cube", "--no-names"});
+    r = Cli(
+        {"render", run, "-o", png, "--no-cube", "--no-names", "--half-radius", "--select", "0"});
     ASSERT_EQ(r.status, 0) << r.err;
     image.load(QString::fromStdString(png));
     EXPECT_EQ(image.size(), QSize(800, 600));
-    EXPECT_EQ(image.pixelColor(400, 300), QColor(180, 180, 180));
-    EXPECT_EQ(image.pixelColor(400, 300 + 11), QColor(180, 180, 180));
-    r = Cli({"render", run, "-o", png, "--half-radius", "--select", "0", "--no-names"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    image.load(QString::fromStdString(png));
     EXPECT_EQ(image.pixelColor(400, 300), QColor(255, 30, 30));
-    EXPECT_EQ(image.pixelColor(400, 305), QColor(180, 180, 180));
+    EXPECT_EQ(image.pixelColor(400, 305), QColor(180, 180, 180));  // radius 5
+    EXPECT_EQ(image.pixelColor(400, 311), QColor(180, 180, 180));  // no cube edge
 }
 
 TEST(CliRender, NamesNeedTheFontsTheToolProvides) {
@@ -139,9 +136,8 @@ TEST(CliRender, UsageAndLoadErrors) {
     EXPECT_NE(r.err.find("--frame needs trajectory frames (not yet available)"), std::string::npos);
     EXPECT_EQ(Cli({"render", run}).status, 2);
     EXPECT_EQ(Cli({"render", "-o", png}).status, 2);
-    for (const char* size : {"0x10", "10", "10x", "x10", "-5x10", "10x10000000", "1e3x10"})
+    for (const char* size : {"0x10", "10", "x10", "-5x10", "10x10001", "1e3x10"})
         EXPECT_EQ(Cli({"render", run, "-o", png, "--size", size}).status, 2) << size;
-    EXPECT_EQ(Cli({"render", run, "-o", png, "--bogus"}).status, 2);
     r = Cli({"render", run, "-o", png, "--select", "1"});  // one molecule: only 0
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("molecules 0 to 0"), std::string::npos);

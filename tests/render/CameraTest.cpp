@@ -31,15 +31,6 @@ Projection Prepared(const CameraFrame& cam, double pp = 1, double scale = 100) {
     return p;
 }
 
-TEST(Projection, PlaneFromTheCamera) {
-    const CameraFrame cam{{1, 2, 3}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}};
-    const Projection p = Prepared(cam, 2);
-    ExpectNear(p.Plane().PlaneCentre, {1, 2, 1});  // PP behind the camera
-    ExpectNear(p.Plane().PlaneNormal, {0, 0, 1});
-    EXPECT_DOUBLE_EQ(p.Plane().PlaneOffset, -1);
-    EXPECT_DOUBLE_EQ(p.Plane().CameraOffset, -3);
-}
-
 TEST(Projection, DefaultFramePointsLandAsThePinholeSays) {
     const Projection p = Prepared(DefaultFrame());
     ProjectedPoint q = p.ProjectPoint({0, 0, 10});
@@ -123,15 +114,6 @@ TEST(Projection, PointsWithoutAnImageAreSkippedNotInfinite) {
     // A degenerate frame (V2 parallel to V3) has no image plane at all.
     const Projection flat = Prepared({{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {1, 0, 0}});
     EXPECT_FALSE(flat.ProjectPoint({0, 0, 10}).Visible);
-}
-
-TEST(Camera, RotationMatrixIsRightHanded) {
-    const Matrix3 m = RotationMatrix({0, 0, 1}, MakeRotationTriple(M_PI / 2));
-    ExpectNear(m * Vec3{1, 0, 0}, {0, 1, 0});
-    ExpectNear(m * Vec3{0, 1, 0}, {-1, 0, 0});
-    ExpectNear(m * Vec3{0, 0, 1}, {0, 0, 1});
-    const RotationTriple r = MakeRotationTriple(0.005);
-    EXPECT_DOUBLE_EQ(r.t, 1 - std::cos(0.005));
 }
 
 TEST(Camera, MoveGoesAlongTheViewingAxis) {

@@ -45,12 +45,7 @@ TEST_F(SceneRendererTest, ProjectAtomsListsTheVisibleNearestFirstAndStoresEveryF
 }
 
 TEST_F(SceneRendererTest, FlatBallColours) {
-    EXPECT_EQ(FlatBallColour({240, 100, 0}, true, BG), (Rgb{255, 130, 30}));
-    EXPECT_EQ(FlatBallColour({240, 100, 0}, false, BG), (Rgb{240, 100, 0}));
-    EXPECT_EQ(FlatBallColour({0, 0, 0}, true, BG), BG);
-    EXPECT_EQ(FlatBallColour({0, 0, 0}, false, BG), BG);
-    EXPECT_EQ(FlatBallColour({0, 0, 1}, true, BG), (Rgb{30, 30, 31}));
-
+    EXPECT_EQ(FlatBallColour({0, 0, 1}, true, BG), (Rgb{30, 30, 31}));  // not black
     AddAtom(*ws, 0, {0, 0, 10}, 1.5, {240, 100, 0});
     AddAtom(*ws, 1, {0, 0, 11}, 1.5, {0, 0, 0});
     AddAtom(*ws, 2, {0, 0, 12}, 1.5, {240, 100, 0});
