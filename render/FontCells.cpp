@@ -34,9 +34,9 @@ int FontCells::EffectiveHeight(int requested) {
     return requested;
 }
 
-const FontCells::Cell& FontCells::Get(const FontSpec& spec) {
-    const int height = EffectiveHeight(spec.Height);
-    const auto key = std::make_pair(spec.Face, height);
+const FontCells::Cell& FontCells::Get(const FontSpec& request) {
+    const int height = EffectiveHeight(request.Height);
+    const auto key = std::make_pair(request.Face, height);
     if (auto found = cells_.find(key); found != cells_.end()) return found->second;
 
     int pixelSize = 0;
@@ -45,15 +45,15 @@ const FontCells::Cell& FontCells::Get(const FontSpec& spec) {
     } else {
         // Start from the face's proportions at a large size, then step to the largest size
         // whose cell fits.
-        const double ratio = CellOf(MakeFont(spec.Face, 100)) / 100.0;
+        const double ratio = CellOf(MakeFont(request.Face, 100)) / 100.0;
         pixelSize = std::max(1, static_cast<int>(height / ratio));
-        while (pixelSize > 1 && CellOf(MakeFont(spec.Face, pixelSize)) > height)
+        while (pixelSize > 1 && CellOf(MakeFont(request.Face, pixelSize)) > height)
             --pixelSize;
-        while (CellOf(MakeFont(spec.Face, pixelSize + 1)) <= height)
+        while (CellOf(MakeFont(request.Face, pixelSize + 1)) <= height)
             ++pixelSize;
     }
     Cell cell;
-    cell.Font = MakeFont(spec.Face, pixelSize);
+    cell.Font = MakeFont(request.Face, pixelSize);
     const QFontMetrics metrics(cell.Font);
     cell.Ascent = metrics.ascent();
     cell.CellHeight = metrics.ascent() + metrics.descent();

@@ -33,7 +33,7 @@ class FontCells {
     // Fonts exist only while a QGuiApplication does.
     static bool Available();
 
-    const Cell& Get(const FontSpec& spec);
+    const Cell& Get(const FontSpec& request);
     // The height Get measures for, after the default and the limit.
     static int EffectiveHeight(int requested);
 
