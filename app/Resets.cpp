@@ -1,7 +1,6 @@
 #include "app/Resets.h"
 
-#include <cmath>
-
+#include "render/Camera.h"
 #include "render/SceneBitmap.h"
 
 namespace tarsel {
@@ -52,10 +51,6 @@ void ResetViewGeometry(Workspace& ws, int width, int height) {
     ws.CurrentTime = 0;
     ws.TimeStep = 0;
     ws.LastProgrammeTime = 0;
-}
-
-RotationTriple MakeRotationTriple(double angle) {
-    return {std::cos(angle), std::sin(angle), 1 - std::cos(angle)};
 }
 
 void ResetWorkspace(Workspace& ws) {

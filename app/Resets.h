@@ -17,7 +17,4 @@ void ResetViewGeometry(Workspace& ws, int width, int height);
 // View flags, camera, key-motion steps, font scale, shading and colour defaults.
 void ResetWorkspace(Workspace& ws);
 
-// cos a, sin a, 1 - cos a for the angle a.
-RotationTriple MakeRotationTriple(double angle);
-
 }  // namespace tarsel

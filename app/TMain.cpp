@@ -24,16 +24,22 @@ class SceneView : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent*) override {
+        // FormPaint: copies the bitmap again, never re-renders.
         Viewer& v = main_.Operations();
         QPainter painter(this);
         const Workspace& ws = v.Ws();
         const QImage& image = v.Scene().Image();
-        if (ws.NothingLoaded) {
-            painter.drawImage(0, 0, image);
-            return;
+        const Rgb bg = ws.BackgroundColour;
+        const QColor outside(bg.R & 0xFF, bg.G & 0xFF, bg.B & 0xFF);
+        // Before a load the whole bitmap sits at the origin.
+        const Rect shown = ws.NothingLoaded ? Rect{0, 0, width(), height()} : ws.VisibleRect;
+        // A window larger than the bitmap shows the background where the bitmap ends.
+        const Rect on = ClipToScene(shown);
+        if (on != shown) painter.fillRect(rect(), outside);
+        if (on.Width() > 0 && on.Height() > 0) {
+            painter.drawImage(QPoint(on.Left - shown.Left, on.Top - shown.Top), image,
+                              QRect(on.Left, on.Top, on.Width(), on.Height()));
         }
-        const Rect& r = ws.VisibleRect;
-        painter.drawImage(QPoint(0, 0), image, QRect(r.Left, r.Top, r.Width(), r.Height()));
     }
 
     void resizeEvent(QResizeEvent*) override { main_.Operations().FormResize(); }

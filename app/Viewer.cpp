@@ -7,6 +7,7 @@
 
 #include "app/Resets.h"
 #include "app/WorkspacePaths.h"
+#include "render/RasterCanvas.h"
 #include "workspace/CText.h"
 #include "workspace/Numeric.h"
 #include "workspace/WorkspaceReader.h"
@@ -28,7 +29,10 @@ std::string CurrentDirectory() {
 }  // namespace
 
 Viewer::Viewer(ViewerHost& host)
-    : host_(host), ws_(std::make_unique<Workspace>()), scene_(Rgb{180, 180, 180}) {
+    : host_(host),
+      ws_(std::make_unique<Workspace>()),
+      scene_(Rgb{180, 180, 180}),
+      canvas_(std::make_unique<RasterCanvas>(scene_)) {
     Workspace& ws = *ws_;
     ws.StartDirectory = CurrentDirectory();
     ws.ExamplesDirectory = ws.StartDirectory + "/Examples/";
@@ -184,7 +188,17 @@ void Viewer::RenderScene() {
         host_.ShowScene();
         return;
     }
-    scene_.Fill(ws.VisibleRect, ws.BackgroundColour);
+    canvas_->FillRect(ws.VisibleRect, ws.BackgroundColour);
+    if (ws.WorldViewOpen) host_.RepaintWorldForm();
+    renderer_.PrepareProjection(ws);
+    if (ws.ShowCube) cube_.DrawCube(ws, renderer_.Proj(), *canvas_, axisFont_);
+    renderer_.ProjectAtoms(ws);
+    if (ws.ShowBonds) renderer_.DrawBonds(ws, *canvas_);
+    // With "Ray tracing" on, DrawShadedBalls takes the place of the flat discs once the shaded
+    // balls exist; until then the discs stand in for them.
+    renderer_.DrawFlatBalls(ws, *canvas_, labelFont_);
+    // The recording hand-off to the AVI recorder joins the pass here.
+    // CameraProgrammeStep joins here, when "Camera Motion" is on.
     host_.ShowScene();
     host_.SetStatusText(3, CFormat("%.3f pS ", ws.CurrentTime * 0.01));
 }

@@ -5,7 +5,10 @@
 
 #include "app/ViewerHost.h"
 #include "app/WorkspacePaths.h"
+#include "render/Canvas.h"
+#include "render/CubeOverlay.h"
 #include "render/SceneBitmap.h"
+#include "render/SceneRenderer.h"
 #include "settings/ParamFormState.h"
 #include "settings/TParamForm.h"
 #include "trajectory/TrajectoryFile.h"
@@ -32,6 +35,11 @@ class Viewer : public ParamFormActions {
     ParamFormState& Form() { return form_; }
     const ParamFormState& Form() const { return form_; }
     SceneBitmap& Scene() { return scene_; }
+    Canvas& SceneCanvas() { return *canvas_; }
+    // The pass draws with a RasterCanvas on Scene() unless given another canvas on it.
+    void SetCanvas(std::unique_ptr<Canvas> canvas) { canvas_ = std::move(canvas); }
+    const SceneRenderer& Renderer() const { return renderer_; }
+    const CubeOverlay& Cube() const { return cube_; }
     const FontSpec& LabelFont() const { return labelFont_; }
     const FontSpec& AxisFont() const { return axisFont_; }
     TrajectoryFile& Trajectory() { return trajectory_; }
@@ -55,6 +63,7 @@ class Viewer : public ParamFormActions {
     // Menu "Parameters" > "Work Space".
     void N4Click();
 
+    // The render pass: every change of frame, camera, window size or setting ends in it.
     void RenderScene();
     void FormResize();
 
@@ -88,6 +97,9 @@ class Viewer : public ParamFormActions {
     std::unique_ptr<Workspace> ws_;
     ParamFormState form_;
     SceneBitmap scene_;
+    std::unique_ptr<Canvas> canvas_;
+    SceneRenderer renderer_;
+    CubeOverlay cube_;
     std::string fontFace_ = "Arial Cyr";
     FontSpec labelFont_;
     FontSpec axisFont_;

@@ -23,9 +23,16 @@ class SceneBitmap {
     void Fill(const Rect& r, Rgb colour);
     Rgb Pixel(int x, int y) const;
 
+    // The picture of rectangle r as a window of its size shows it: a view larger than the
+    // bitmap reaches beyond it, and shows the outside colour there.
+    QImage Copy(const Rect& r, Rgb outside) const;
+
   private:
     QImage image_;
 };
+
+// The part of r that lies on the bitmap (empty when none does).
+Rect ClipToScene(const Rect& r);
 
 // A font as the scene asks for it: a face and a character cell height in pixels.
 struct FontSpec {

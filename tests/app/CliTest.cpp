@@ -6,6 +6,8 @@
 #include <sstream>
 #include <string>
 
+#include <QImage>
+
 #include "support/TestFiles.h"
 #include "support/WorkspaceText.h"
 
@@ -76,6 +78,77 @@ TEST(Cli, UsageAndLoadErrors) {
     const CliRun refused = Cli({"info", dir.File("big.tsw")});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("Line 22: molecule 0 declares 150 atoms"), std::string::npos);
+}
+
+// One atom of radius 5 at the origin, seen from (0, 0, -50): a disc of radius 10 about the
+// view's centre.
+std::string OneAtomRun(const test::TempDir& dir, const std::string& scaleLine = "100,0.25") {
+    test::WorkspaceLines w;
+    w.ScaleLine = scaleLine;
+    w.Molecules[0].Atoms[0].Position = "0,0,0";
+    w.Molecules[0].Atoms[0].ChargeRadius = "0,5";
+    test::WriteFile(dir.File("run.tsw"), test::Text(w));
+    test::WriteFile(dir.File("run.xyz"), std::string(64, '\0'));
+    return dir.File("run.tsw");
+}
+
+TEST(CliRender, WritesWhatTheWindowShows) {
+    test::TempDir dir;
+    const std::string run = OneAtomRun(dir), png = dir.File("out.png");
+    CliRun r = Cli({"render", run, "-o", png, "--size", "320x240", "--no-names"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    QImage image(QString::fromStdString(png));
+    ASSERT_EQ(image.size(), QSize(320, 240));
+    EXPECT_EQ(image.pixelColor(160, 120), QColor(240, 0, 0));
+    EXPECT_EQ(image.pixelColor(160, 120 + 9), QColor(128, 128, 128));
+    EXPECT_EQ(image.pixelColor(160, 120 + 11), QColor(250, 250, 0));  // cube edge
+    EXPECT_EQ(image.pixelColor(10, 10), QColor(180, 180, 180));
+
+    // The flags are the dialog's boxes; --select brightens the molecule.
+    r = Cli(
+        {"render", run, "-o", png, "--no-cube", "--no-names", "--half-radius", "--select", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    image.load(QString::fromStdString(png));
+    EXPECT_EQ(image.size(), QSize(800, 600));
+    EXPECT_EQ(image.pixelColor(400, 300), QColor(255, 30, 30));
+    EXPECT_EQ(image.pixelColor(400, 305), QColor(180, 180, 180));  // radius 5
+    EXPECT_EQ(image.pixelColor(400, 311), QColor(180, 180, 180));  // no cube edge
+}
+
+TEST(CliRender, NamesNeedTheFontsTheToolProvides) {
+    test::TempDir dir;
+    // Font scale 5: the name's cell is trunc(2 * 5 + 3) = 13 pixels high.
+    const std::string run = OneAtomRun(dir, "100,5"), png = dir.File("out.png");
+    ASSERT_EQ(Cli({"render", run, "-o", png, "--no-cube", "--no-balls"}).status, 0);
+    const QImage image(QString::fromStdString(png));
+    int dark = 0;
+    for (int y = 300; y < 313; ++y)
+        for (int x = 400; x < 440; ++x)
+            dark += image.pixelColor(x, y).red() < 120;
+    EXPECT_GT(dark, 5);
+}
+
+TEST(CliRender, UsageAndLoadErrors) {
+    test::TempDir dir;
+    const std::string run = OneAtomRun(dir), png = dir.File("out.png");
+    CliRun r = Cli({"render", run, "-o", png, "--frame", "3"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--frame needs trajectory frames (not yet available)"), std::string::npos);
+    EXPECT_EQ(Cli({"render", run}).status, 2);
+    EXPECT_EQ(Cli({"render", "-o", png}).status, 2);
+    for (const char* size : {"0x10", "10", "x10", "-5x10", "10x10001", "1e3x10"})
+        EXPECT_EQ(Cli({"render", run, "-o", png, "--size", size}).status, 2) << size;
+    r = Cli({"render", run, "-o", png, "--select", "1"});  // one molecule: only 0
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("molecules 0 to 0"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(png));
+
+    r = Cli({"render", dir.File("none.tsw"), "-o", png});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("none.tsw"), std::string::npos);
+    r = Cli({"render", run, "-o", dir.File("no/such/dir/out.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("can't write"), std::string::npos);
 }
 
 }  // namespace

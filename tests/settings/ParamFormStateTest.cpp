@@ -141,6 +141,7 @@ TEST_F(DialogTest, EditedRayTracingValuesOutliveALoadLikeTheViewFlags) {
 TEST_F(DialogTest, WorkSpaceMenuShowsTheDialogAndRemakesTheLabelFont) {
     test::WorkspaceLines w;
     w.ScaleLine = "40,0.25";
+    form.AtomColorCheckBox = false;  // names would leave the nearest atom's font behind
     Load(w);
     ASSERT_EQ(viewer.LabelFont().Height, 15);
     ws.Projection.Scale = 100;  // as the wheel leaves it

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QFont>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "render/SceneBitmap.h"
+
+namespace tarsel {
+
+// Turns the scene's font requests into Qt fonts. The scene asks for a face by name ("Arial
+// Cyr", which Qt replaces by an installed sans face) and a height in the Windows sense:
+// positive is the character cell height (ascent + descent) in pixels, negative the character
+// (em) height, 0 a default. Qt sizes fonts by the em; the pixel size is chosen as the largest
+// whose ascent + descent, as QFontMetrics reports them for the face Qt actually picked, fits
+// the cell height. The answers are kept, so each height is measured once.
+class FontCells {
+  public:
+    struct Cell {
+        QFont Font;
+        int Ascent = 0;      // baseline below the cell's top, pixels
+        int CellHeight = 0;  // ascent + descent of the font chosen
+    };
+
+    // A cell used for height 0, as the Windows font mapper picks a default size.
+    static constexpr int DEFAULT_CELL_HEIGHT = 16;
+    // Taller requests (an atom right in front of the camera) are drawn this tall: a text
+    // higher than the bitmap cannot be seen whole anyway, and glyphs of hundreds of thousands
+    // of pixels would stall the pass.
+    static constexpr int MAX_CELL_HEIGHT = SCENE_SIZE;
+
+    // Fonts exist only while a QGuiApplication does.
+    static bool Available();
+
+    const Cell& Get(const FontSpec& request);
+    // The height Get measures for, after the default and the limit.
+    static int EffectiveHeight(int requested);
+
+  private:
+    std::map<std::pair<std::string, int>, Cell> cells_;
+};
+
+}  // namespace tarsel

@@ -1,0 +1,291 @@
+#include "render/RasterCanvas.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tarsel {
+
+namespace {
+
+// Dash and dot patterns of a one-pixel Windows pen, in pixels along the line's major axis:
+// dashes of 18 with gaps of 6, dots of 3 with gaps of 3.
+struct Pattern {
+    int On;
+    int Period;
+};
+constexpr Pattern DASH{18, 24};
+constexpr Pattern DOT{3, 6};
+
+// Texts taller than this are drawn by Qt directly instead of being kept as masks; only an
+// atom right in front of the camera gets such a name.
+constexpr int MAX_MASK_CELL = 256;
+// Masks kept before the cache starts afresh (a few MB).
+constexpr std::size_t MAX_MASKS = 16384;
+
+// The columns of one row inside an ellipse: the pixels whose centres lie inside it.
+struct Span {
+    std::int64_t Left = 0;
+    std::int64_t Right = -1;  // Left > Right: empty
+    bool Empty() const { return Left > Right; }
+};
+
+struct EllipseShape {
+    double Cx, Cy, A, B;
+
+    Span Row(std::int64_t y) const {
+        const double dy = (static_cast<double>(y) + 0.5 - Cy) / B;
+        if (!(dy * dy <= 1)) return {};
+        const double half = A * std::sqrt(1 - dy * dy);
+        return {static_cast<std::int64_t>(std::ceil(Cx - half - 0.5)),
+                static_cast<std::int64_t>(std::floor(Cx + half - 0.5))};
+    }
+};
+
+}  // namespace
+
+RasterCanvas::RasterCanvas(SceneBitmap& scene) : scene_(scene) {}
+
+void RasterCanvas::FillRect(const Rect& r, Rgb colour) {
+    scene_.Fill(r, colour);
+}
+
+void RasterCanvas::SetPen(Rgb colour, PenStyle style) {
+    pen_ = ToColour(colour);
+    style_ = style;
+}
+
+void RasterCanvas::SetPenColour(Rgb colour) {
+    pen_ = ToColour(colour);
+}
+
+void RasterCanvas::SetPenStyle(PenStyle style) {
+    style_ = style;
+}
+
+void RasterCanvas::SetBrush(Rgb colour) {
+    brush_ = ToColour(colour);
+}
+
+std::uint8_t* RasterCanvas::Row(int y) {
+    return scene_.Image().scanLine(y);
+}
+
+void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
+    // Bresenham's pixels of the whole line, visited only where they can fall on the bitmap:
+    // an end point may lie billions of pixels away.
+    const std::int64_t dx = std::int64_t{x2} - x1, dy = std::int64_t{y2} - y1;
+    const std::int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    const bool xMajor = adx >= ady;
+    const std::int64_t steps = xMajor ? adx : ady;  // the end point is not drawn
+    if (steps == 0) return;
+    const std::int64_t major0 = xMajor ? x1 : y1, minor0 = xMajor ? y1 : x1;
+    const int majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    const int minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    const std::int64_t aMajor = steps, aMinor = xMajor ? ady : adx;
+
+    // Steps i with the major coordinate on the bitmap.
+    std::int64_t first = 0, last = steps - 1;
+    if (majorStep > 0) {
+        first = std::max(first, -major0);
+        last = std::min(last, SCENE_SIZE - 1 - major0);
+    } else {
+        first = std::max(first, major0 - (SCENE_SIZE - 1));
+        last = std::min(last, major0);
+    }
+    if (first > last) return;
+
+    // The minor offset at step i is i * aMinor / aMajor rounded half up. A line that starts
+    // off the bitmap starts its walk part way; the products then need more than 64 bits.
+    std::int64_t q = 0, rem = aMajor;
+    if (first > 0) {
+        const __int128 num = static_cast<__int128>(first) * (2 * aMinor) + aMajor;
+        q = static_cast<std::int64_t>(num / (2 * aMajor));
+        rem = static_cast<std::int64_t>(num % (2 * aMajor));
+    }
+
+    const Pattern* pattern = style_ == PenStyle::Dash  ? &DASH
+                             : style_ == PenStyle::Dot ? &DOT
+                                                       : nullptr;
+    std::uint8_t* bits = scene_.Image().bits();
+    const std::int64_t stride = scene_.Image().bytesPerLine();
+    for (std::int64_t i = first; i <= last; ++i) {
+        const std::int64_t major = major0 + majorStep * i;
+        const std::int64_t minor = minor0 + minorStep * q;
+        const std::int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
+        if (y >= 0 && y < SCENE_SIZE && x >= 0 && x < SCENE_SIZE) {
+            const Colour& c =
+                pattern == nullptr || i % pattern->Period < pattern->On ? pen_ : brush_;
+            std::uint8_t* p = bits + y * stride + 3 * x;
+            p[0] = c.B;
+            p[1] = c.G;
+            p[2] = c.R;
+        }
+        rem += 2 * aMinor;
+        if (rem >= 2 * aMajor) {
+            rem -= 2 * aMajor;
+            ++q;
+        }
+    }
+}
+
+void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+    const std::int64_t left = std::min(x1, x2), right = std::max(x1, x2);
+    const std::int64_t top = std::min(y1, y2), bottom = std::max(y1, y2);
+    if (right - left < 1 || bottom - top < 1) return;
+    if (right <= 0 || bottom <= 0 || left >= SCENE_SIZE || top >= SCENE_SIZE) return;
+    const EllipseShape shape{(static_cast<double>(left) + static_cast<double>(right)) / 2,
+                             (static_cast<double>(top) + static_cast<double>(bottom)) / 2,
+                             static_cast<double>(right - left) / 2,
+                             static_cast<double>(bottom - top) / 2};
+
+    std::uint8_t* bits = scene_.Image().bits();
+    const std::int64_t stride = scene_.Image().bytesPerLine();
+    auto paint = [](std::uint8_t* row, std::int64_t from, std::int64_t to, Colour c) {
+        from = std::max<std::int64_t>(from, 0);
+        to = std::min<std::int64_t>(to, SCENE_SIZE - 1);
+        for (std::int64_t x = from; x <= to; ++x) {
+            row[3 * x] = c.B;
+            row[3 * x + 1] = c.G;
+            row[3 * x + 2] = c.R;
+        }
+    };
+
+    const std::int64_t firstRow = std::max<std::int64_t>(top, 0);
+    const std::int64_t lastRow = std::min<std::int64_t>(bottom, SCENE_SIZE) - 1;
+    Span above = shape.Row(firstRow - 1);
+    Span here = shape.Row(firstRow);
+    for (std::int64_t y = firstRow; y <= lastRow; ++y) {
+        const Span below = shape.Row(y + 1);
+        if (!here.Empty()) {
+            std::uint8_t* row = bits + y * stride;
+            paint(row, here.Left, here.Right, brush_);
+            // The outline: the pixels of the row that have a neighbour outside the ellipse,
+            // beside them or in the row above or below.
+            paint(row, here.Left, here.Left, pen_);
+            paint(row, here.Right, here.Right, pen_);
+            for (const Span& n : {above, below}) {
+                if (n.Empty()) {
+                    paint(row, here.Left, here.Right, pen_);
+                } else {
+                    paint(row, here.Left, std::min(here.Right, n.Left - 1), pen_);
+                    paint(row, std::max(here.Left, n.Right + 1), here.Right, pen_);
+                }
+            }
+        }
+        above = here;
+        here = below;
+    }
+}
+
+const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const FontSpec& font) {
+    auto faceIt = std::find(faces_.begin(), faces_.end(), font.Face);
+    if (faceIt == faces_.end()) {
+        if (faces_.size() >= 256) {
+            faces_.clear();
+            masks_.clear();
+        }
+        faceIt = faces_.insert(faces_.end(), font.Face);
+    }
+    const int height = FontCells::EffectiveHeight(font.Height);
+    // Up to four letters, their count, the height (|height| <= MAX_MASK_CELL) and the face.
+    std::uint32_t letters = 0;
+    std::memcpy(&letters, text.data(), text.size());
+    const std::uint64_t key = (std::uint64_t{letters} << 32) |
+                              (static_cast<std::uint64_t>(text.size()) << 28) |
+                              (static_cast<std::uint64_t>(height + 2048) << 16) |
+                              static_cast<std::uint64_t>(faceIt - faces_.begin());
+    if (auto found = masks_.find(key); found != masks_.end()) return found->second;
+    if (masks_.size() >= MAX_MASKS) masks_.clear();
+
+    // Drawn in black on a transparent image with room for overhanging glyphs; the alpha of
+    // each pixel is the coverage.
+    const FontCells::Cell& cell = fonts_.Get(font);
+    const QString string = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const int pad = cell.CellHeight / 2 + 2;
+    const int width = QFontMetrics(cell.Font).horizontalAdvance(string) + 2 * pad;
+    const int height2 = cell.CellHeight + 2 * pad;
+    QImage image(width, height2, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setFont(cell.Font);
+        painter.setPen(Qt::black);
+        painter.drawText(QPoint(pad, pad + cell.Ascent), string);
+    }
+    int minX = width, minY = height2, maxX = -1, maxY = -1;
+    for (int y = 0; y < height2; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if (qAlpha(row[x]) == 0) continue;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+    }
+    Mask mask;
+    if (maxX >= 0) {
+        mask.Left = minX - pad;
+        mask.Top = minY - pad;
+        mask.Width = maxX - minX + 1;
+        mask.Height = maxY - minY + 1;
+        mask.Alpha.resize(static_cast<std::size_t>(mask.Width) * mask.Height);
+        for (int y = 0; y < mask.Height; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(minY + y));
+            for (int x = 0; x < mask.Width; ++x)
+                mask.Alpha[static_cast<std::size_t>(y) * mask.Width + x] =
+                    static_cast<std::uint8_t>(qAlpha(row[minX + x]));
+        }
+    }
+    return masks_.emplace(key, std::move(mask)).first->second;
+}
+
+void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font,
+                                      Rgb colour) {
+    const FontCells::Cell& cell = fonts_.Get(font);
+    constexpr std::int64_t LIMIT = 1 << 22;
+    const std::int64_t baseline = std::int64_t{y} + cell.Ascent;
+    if (x > LIMIT || x < -LIMIT || baseline > LIMIT || baseline < -LIMIT) return;
+    QPainter painter(&scene_.Image());
+    painter.setFont(cell.Font);
+    painter.setPen(QColor(colour.R & 0xFF, colour.G & 0xFF, colour.B & 0xFF));
+    painter.drawText(QPoint(x, static_cast<int>(baseline)),
+                     QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
+    if (text.empty() || !FontCells::Available()) return;
+    if (text.size() > 4 || FontCells::EffectiveHeight(font.Height) > MAX_MASK_CELL ||
+        FontCells::EffectiveHeight(font.Height) < -MAX_MASK_CELL) {
+        TextThroughPainter(x, y, text, font, colour);
+        return;
+    }
+    const Mask& mask = MaskFor(text, font);
+    const std::int64_t left = std::int64_t{x} + mask.Left, top = std::int64_t{y} + mask.Top;
+    const std::int64_t fromX = std::max<std::int64_t>(left, 0);
+    const std::int64_t toX = std::min<std::int64_t>(left + mask.Width, SCENE_SIZE);
+    const std::int64_t fromY = std::max<std::int64_t>(top, 0);
+    const std::int64_t toY = std::min<std::int64_t>(top + mask.Height, SCENE_SIZE);
+    if (fromX >= toX || fromY >= toY) return;
+    const Colour c = ToColour(colour);
+    std::uint8_t* bits = scene_.Image().bits();
+    const std::int64_t stride = scene_.Image().bytesPerLine();
+    for (std::int64_t py = fromY; py < toY; ++py) {
+        std::uint8_t* row = bits + py * stride;
+        const std::uint8_t* alpha = mask.Alpha.data() + (py - top) * mask.Width;
+        for (std::int64_t px = fromX; px < toX; ++px) {
+            const int a = alpha[px - left];
+            if (a == 0) continue;
+            std::uint8_t* p = row + 3 * px;
+            p[0] = static_cast<std::uint8_t>((p[0] * (255 - a) + c.B * a + 127) / 255);
+            p[1] = static_cast<std::uint8_t>((p[1] * (255 - a) + c.G * a + 127) / 255);
+            p[2] = static_cast<std::uint8_t>((p[2] * (255 - a) + c.R * a + 127) / 255);
+        }
+    }
+}
+
+}  // namespace tarsel

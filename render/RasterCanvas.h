@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "render/Canvas.h"
+#include "render/FontCells.h"
+
+namespace tarsel {
+
+// The canvas the viewer draws with: lines and ellipses are rasterised here, straight into the
+// pixel bytes, and each text is drawn by Qt once per font height into a coverage mask that is
+// kept and blended for every later use. A pass draws tens of thousands of small discs and
+// three-letter names; through QPainter each costs microseconds of set-up.
+class RasterCanvas : public Canvas {
+  public:
+    explicit RasterCanvas(SceneBitmap& scene);
+
+    void FillRect(const Rect& r, Rgb colour) override;
+    void SetPen(Rgb colour, PenStyle style) override;
+    void SetPenColour(Rgb colour) override;
+    void SetPenStyle(PenStyle style) override;
+    void SetBrush(Rgb colour) override;
+    void Line(int x1, int y1, int x2, int y2) override;
+    void Ellipse(int x1, int y1, int x2, int y2) override;
+    void Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) override;
+    std::uint8_t* Row(int y) override;
+
+    // Texts kept as masks, for the tests.
+    std::size_t CachedTexts() const { return masks_.size(); }
+
+  private:
+    struct Colour {
+        std::uint8_t B = 0, G = 0, R = 0;
+    };
+    // The coverage of one text in one font: alpha bytes, row by row, placed relative to the
+    // top-left corner of its character cell.
+    struct Mask {
+        int Left = 0;
+        int Top = 0;
+        int Width = 0;
+        int Height = 0;
+        std::vector<std::uint8_t> Alpha;
+    };
+
+    static Colour ToColour(Rgb c) {
+        return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),
+                static_cast<std::uint8_t>(c.R & 0xFF)};
+    }
+    const Mask& MaskFor(std::string_view text, const FontSpec& font);
+    void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font, Rgb colour);
+
+    SceneBitmap& scene_;
+    FontCells fonts_;
+    Colour pen_;
+    PenStyle style_ = PenStyle::Solid;
+    Colour brush_;
+    std::vector<std::string> faces_;
+    std::unordered_map<std::uint64_t, Mask> masks_;
+};
+
+}  // namespace tarsel

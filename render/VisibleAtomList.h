@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "workspace/Workspace.h"
+
+namespace tarsel {
+
+struct VisibleAtom {
+    std::int32_t Molecule = 0;
+    std::int32_t Atom = 0;
+    double sx = 0;  // pixels from the view centre, to the right
+    double sy = 0;  // pixels from the view centre, upward
+    double Distance = 0;
+};
+
+// The atoms in front of the camera, rebuilt by every render pass and read by the mouse pick
+// between passes. It has room for every atom the workspace can hold, so none is ever dropped,
+// and it never allocates after construction.
+class VisibleAtomList {
+  public:
+    static constexpr int CAPACITY = MAX_MOLECULES * MAX_ATOMS;
+
+    VisibleAtomList();
+
+    void Clear();
+    // Appends unless the table is full (it cannot be with valid indices) or the indices are
+    // outside the workspace's tables; returns whether it did.
+    bool Append(const VisibleAtom& entry);
+    // Ascending distance, the nearest first; equal distances keep the order of appending.
+    // O(n log n): a selection sort would cost seconds per pass at 50,000 atoms.
+    void SortByDistance();
+
+    int Count() const { return count_; }
+    const VisibleAtom& operator[](int i) const { return entries_[i]; }
+    // The position of the atom's entry, or -1 when it is not in the list.
+    int Find(int molecule, int atom) const;
+
+  private:
+    struct SortKey {
+        double Distance;
+        std::int32_t Index;
+    };
+
+    std::unique_ptr<VisibleAtom[]> entries_;
+    std::unique_ptr<VisibleAtom[]> scratch_;
+    std::unique_ptr<SortKey[]> keys_;
+    std::unique_ptr<std::int32_t[]> position_;  // by molecule * MAX_ATOMS + atom
+    int count_ = 0;
+};
+
+}  // namespace tarsel

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <climits>
+
+#include "render/FontCells.h"
+#include "render/RasterCanvas.h"
+#include "support/PrintRgb.h"
+
+namespace tarsel {
+namespace {
+
+constexpr Rgb GREY{180, 180, 180};
+constexpr Rgb OUTLINE{128, 128, 128};
+constexpr Rgb RED{240, 0, 0};
+constexpr Rgb BLUE{0, 0, 255};
+
+// The QPainter canvas is compared with this one on a whole scene (RenderSceneTest).
+class RasterCanvasTest : public ::testing::Test {
+  protected:
+    Rgb At(int x, int y) { return scene.Pixel(x, y); }
+    SceneBitmap scene{GREY};
+    RasterCanvas canvas{scene};
+};
+
+TEST_F(RasterCanvasTest, EllipseIsFilledWithTheBrushAndRimmedWithThePen) {
+    canvas.SetPen(OUTLINE, PenStyle::Solid);
+    canvas.SetBrush(RED);
+    canvas.Ellipse(1015, 1015, 985, 985);  // 985 .. 1014 both ways, as the pass gives it
+    EXPECT_EQ(At(1000, 1000), RED);
+    EXPECT_EQ(At(1013, 1000), RED);
+    for (const auto& [x, y] : {std::pair{985, 1000}, {1014, 1000}, {1000, 985}, {1000, 1014}})
+        EXPECT_EQ(At(x, y), OUTLINE) << x << "," << y;
+    for (const auto& [x, y] : {std::pair{984, 1000}, {1015, 1000}, {1000, 1015}, {986, 986}})
+        EXPECT_EQ(At(x, y), GREY) << x << "," << y;
+
+    // Not a circle: the rim is closed on every row.
+    canvas.Ellipse(300, 200, 341, 221);
+    for (int y = 200; y < 221; ++y) {
+        int left = 300, right = 340;
+        while (At(left, y) == GREY)
+            ++left;
+        while (At(right, y) == GREY)
+            --right;
+        ASSERT_LE(left, right) << y;
+        EXPECT_EQ(At(left, y), OUTLINE) << y;
+        EXPECT_EQ(At(right, y), OUTLINE) << y;
+    }
+    EXPECT_EQ(At(320, 200), OUTLINE);
+    EXPECT_EQ(At(320, 210), RED);
+    canvas.Ellipse(500, 500, 500, 520);  // an empty box draws nothing
+    EXPECT_EQ(At(500, 510), GREY);
+}
+
+TEST_F(RasterCanvasTest, LineStopsBeforeItsEndPointWhicheverWayItRuns) {
+    canvas.SetPen(BLUE, PenStyle::Solid);
+    canvas.Line(10, 10, 20, 10);
+    EXPECT_EQ(At(10, 10), BLUE);
+    EXPECT_EQ(At(19, 10), BLUE);
+    EXPECT_EQ(At(20, 10), GREY);
+    canvas.Line(50, 50, 50, 40);
+    EXPECT_EQ(At(50, 50), BLUE);
+    EXPECT_EQ(At(50, 41), BLUE);
+    EXPECT_EQ(At(50, 40), GREY);
+    canvas.Line(100, 100, 90, 95);  // x-major, leftward and up
+    EXPECT_EQ(At(91, 95), BLUE);
+    EXPECT_EQ(At(90, 95), GREY);
+    canvas.Line(300, 300, 300, 300);
+    EXPECT_EQ(At(300, 300), GREY);
+}
+
+TEST_F(RasterCanvasTest, DashesAndDotsFillTheirGapsWithTheBrush) {
+    const Rgb green{0, 128, 0}, gap{1, 2, 3};
+    canvas.SetBrush(gap);
+    canvas.SetPen(green, PenStyle::Dash);
+    canvas.Line(0, 5, 100, 5);
+    for (int x = 0; x < 60; ++x)
+        EXPECT_EQ(At(x, 5), x % 24 < 18 ? green : gap) << x;
+    canvas.SetPen(green, PenStyle::Dot);
+    canvas.Line(7, 0, 7, 20);  // the pattern runs along the major axis
+    for (int y = 0; y < 20; ++y)
+        EXPECT_EQ(At(7, y), y % 6 < 3 ? green : gap) << y;
+}
+
+TEST_F(RasterCanvasTest, FarEndPointsKeepTheLinesSlope) {
+    canvas.SetPen(BLUE, PenStyle::Solid);
+    // From the centre toward a point a billion pixels away, slope 1/2.
+    canvas.Line(1000, 1000, 1000 + (1 << 30), 1000 + (1 << 29));
+    EXPECT_EQ(At(1100, 1050), BLUE);
+    EXPECT_EQ(At(1998, 1499), BLUE);
+    EXPECT_EQ(At(1100, 1049), GREY);
+    // And from far outside in: the pixels on the bitmap are those of the whole line.
+    canvas.Line(-(1 << 30), 500 - (1 << 29), 1000, 500);
+    EXPECT_EQ(At(500, 250), BLUE);
+    EXPECT_EQ(At(500, 251), GREY);
+    EXPECT_EQ(At(999, 500), BLUE);
+    EXPECT_EQ(At(1000, 500), GREY);
+}
+
+TEST_F(RasterCanvasTest, ShapesAnywhereAreClippedToTheBitmap) {
+    canvas.SetPen(OUTLINE, PenStyle::Solid);
+    canvas.SetBrush(RED);
+    canvas.Ellipse(5000, 5000, 9000, 9000);
+    canvas.Text(INT_MAX, INT_MIN, "OW", {"Arial Cyr", 12}, {0, 0, 0});
+    canvas.Text(-5, 1995, "HW1", {"Arial Cyr", 40}, {0, 0, 0});
+    canvas.FillRect({-100, -100, 3000, 5}, {256 + 10, 512 + 20, -256 + 30});  // low bytes
+    EXPECT_EQ(At(1999, 4), (Rgb{10, 20, 30}));
+    EXPECT_EQ(At(1999, 5), GREY);
+    canvas.Ellipse(INT_MIN, INT_MIN, INT_MAX, INT_MAX);  // covers the whole bitmap
+    EXPECT_EQ(At(0, 0), RED);
+    EXPECT_EQ(At(1999, 1999), RED);
+    canvas.Line(INT_MIN, 1000, INT_MAX, 1000);
+    EXPECT_EQ(At(0, 1000), OUTLINE);
+    EXPECT_EQ(At(1999, 1000), OUTLINE);
+}
+
+TEST_F(RasterCanvasTest, TextIsDrawnBelowAndRightOfItsCornerFromOneMaskPerFont) {
+    canvas.Text(100, 100, "OW", {"Arial Cyr", 20}, {0, 0, 0});
+    int dark = 0, outside = 0;
+    for (int y = 90; y < 130; ++y) {
+        for (int x = 90; x < 160; ++x) {
+            if (At(x, y) == GREY) continue;
+            (x >= 100 && y >= 100 && y < 120 ? dark : outside)++;
+        }
+    }
+    EXPECT_GT(dark, 30);
+    EXPECT_EQ(outside, 0);
+
+    canvas.Text(400, 100, "OW", {"Arial Cyr", 20}, {0, 0, 0});
+    EXPECT_EQ(canvas.CachedTexts(), 1u);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(At(100 + x, 100 + y), At(400 + x, 100 + y));
+    canvas.Text(10, 300, "OW", {"Arial Cyr", 21}, {0, 0, 0});
+    canvas.Text(600, 600, "X", {"Arial Cyr", 30}, {20, 20, 20});
+    EXPECT_EQ(canvas.CachedTexts(), 3u);
+    bool letterColour = false;
+    for (int y = 600; y < 630; ++y)
+        for (int x = 600; x < 630; ++x)
+            letterColour = letterColour || At(x, y) == Rgb{20, 20, 20};
+    EXPECT_TRUE(letterColour);
+}
+
+TEST(FontCells, CellHeightIsTheLargestThatFits) {
+    FontCells fonts;
+    for (int h : {5, 9, 18, 19, 40, 120}) {
+        const FontCells::Cell& cell = fonts.Get({"Arial Cyr", h});
+        EXPECT_LE(cell.CellHeight, h) << h;
+        EXPECT_GE(cell.CellHeight, h - 2) << h;
+        QFont bigger = cell.Font;
+        bigger.setPixelSize(cell.Font.pixelSize() + 1);
+        const QFontMetrics m(bigger);
+        EXPECT_GT(m.ascent() + m.descent(), h) << h;
+    }
+    EXPECT_EQ(fonts.Get({"Arial Cyr", -12}).Font.pixelSize(), 12);  // em height
+    EXPECT_EQ(FontCells::EffectiveHeight(0), FontCells::DEFAULT_CELL_HEIGHT);
+    EXPECT_EQ(FontCells::EffectiveHeight(250000), FontCells::MAX_CELL_HEIGHT);
+    EXPECT_EQ(FontCells::EffectiveHeight(INT_MIN), -FontCells::MAX_CELL_HEIGHT);
+}
+
+}  // namespace
+}  // namespace tarsel

@@ -1,0 +1,85 @@
+#include "render/VisibleAtomList.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+
+namespace tarsel {
+namespace {
+
+TEST(VisibleAtomList, SortsNearestFirstKeepingEqualDistancesInOrder) {
+    VisibleAtomList list;
+    const double d[] = {5, 1, 3, 1, 5, 0.5, 3};
+    for (int i = 0; i < 7; ++i)
+        ASSERT_TRUE(list.Append({i / 3, i % 3, 0, 0, d[i]}));
+    list.SortByDistance();
+    ASSERT_EQ(list.Count(), 7);
+    // Appended as (0,0) 5, (0,1) 1, (0,2) 3, (1,0) 1, (1,1) 5, (1,2) 0.5, (2,0) 3.
+    const int expectMolecule[] = {1, 0, 1, 0, 2, 0, 1};
+    const int expectAtom[] = {2, 1, 0, 2, 0, 0, 1};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(list[i].Molecule, expectMolecule[i]) << i;
+        EXPECT_EQ(list[i].Atom, expectAtom[i]) << i;
+    }
+    EXPECT_EQ(list.Find(0, 0), 5);
+    EXPECT_EQ(list.Find(1, 2), 0);
+    EXPECT_EQ(list.Find(2, 1), -1);
+    EXPECT_EQ(list.Find(-1, 0), -1);
+    EXPECT_EQ(list.Find(0, MAX_ATOMS), -1);
+}
+
+TEST(VisibleAtomList, HoldsEveryAtomOfTheLargestWorkspace) {
+    auto list = std::make_unique<VisibleAtomList>();
+    // All at one distance but a few: the sort must keep the 50,000 in list order.
+    for (int m = 0; m < MAX_MOLECULES; ++m) {
+        for (int a = 0; a < MAX_ATOMS; ++a) {
+            const double d = (m * MAX_ATOMS + a) % 1000 == 999 ? 1.0 : 2.0;
+            ASSERT_TRUE(list->Append({m, a, 0, 0, d}));
+        }
+    }
+    EXPECT_FALSE(list->Append({0, 0, 0, 0, 1}));  // full
+    list->SortByDistance();
+    ASSERT_EQ(list->Count(), VisibleAtomList::CAPACITY);
+    EXPECT_EQ((*list)[0].Molecule, 9);
+    EXPECT_EQ((*list)[0].Atom, 99);
+    EXPECT_EQ((*list)[49].Molecule, 499);
+    EXPECT_EQ((*list)[50].Molecule, 0);
+    EXPECT_EQ((*list)[50].Atom, 0);
+    for (int i = 51; i < list->Count(); ++i) {
+        const VisibleAtom& prev = (*list)[i - 1];
+        const VisibleAtom& e = (*list)[i];
+        ASSERT_LT(prev.Molecule * MAX_ATOMS + prev.Atom, e.Molecule * MAX_ATOMS + e.Atom);
+    }
+    EXPECT_EQ(list->Find(499, 98), VisibleAtomList::CAPACITY - 1);
+    EXPECT_EQ(list->Find(499, 99), 49);
+}
+
+TEST(VisibleAtomList, ClearForgetsThePositions) {
+    VisibleAtomList list;
+    list.Append({4, 7, 1, 2, 3});
+    list.SortByDistance();
+    EXPECT_EQ(list.Find(4, 7), 0);
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.Find(4, 7), -1);
+    EXPECT_FALSE(list.Append({MAX_MOLECULES, 0, 0, 0, 1}));
+    EXPECT_FALSE(list.Append({0, -1, 0, 0, 1}));
+}
+
+TEST(VisibleAtomList, NaNDistancesSortLast) {
+    VisibleAtomList list;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    list.Append({0, 0, 0, 0, nan});
+    list.Append({0, 1, 0, 0, 2});
+    list.Append({0, 2, 0, 0, nan});
+    list.Append({0, 3, 0, 0, 1});
+    list.SortByDistance();
+    EXPECT_EQ(list[0].Atom, 3);
+    EXPECT_EQ(list[1].Atom, 1);
+    EXPECT_EQ(list[2].Atom, 0);
+    EXPECT_EQ(list[3].Atom, 2);
+}
+
+}  // namespace
+}  // namespace tarsel
