@@ -12,12 +12,6 @@ const RotationTriple& Pick(const StepRotation& steps, bool positive) {
 
 }  // namespace
 
-Vec3 operator*(const Matrix3& a, Vec3 v) {
-    return {a.m[0][0] * v.x + a.m[0][1] * v.y + a.m[0][2] * v.z,
-            a.m[1][0] * v.x + a.m[1][1] * v.y + a.m[1][2] * v.z,
-            a.m[2][0] * v.x + a.m[2][1] * v.y + a.m[2][2] * v.z};
-}
-
 RotationTriple MakeRotationTriple(double angle) {
     return {std::cos(angle), std::sin(angle), 1 - std::cos(angle)};
 }

@@ -8,13 +8,6 @@
 
 namespace tarsel {
 
-// A 3 x 3 matrix, row by row.
-struct Matrix3 {
-    double m[3][3] = {};
-};
-
-Vec3 operator*(const Matrix3& a, Vec3 v);
-
 // cos a, sin a, 1 - cos a for the angle a.
 RotationTriple MakeRotationTriple(double angle);
 

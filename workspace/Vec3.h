@@ -29,4 +29,15 @@ inline double Length(Vec3 a) {
     return std::sqrt(Dot(a, a));
 }
 
+// A 3 x 3 matrix, row by row.
+struct Matrix3 {
+    double m[3][3] = {};
+};
+
+constexpr Vec3 operator*(const Matrix3& a, Vec3 v) {
+    return {a.m[0][0] * v.x + a.m[0][1] * v.y + a.m[0][2] * v.z,
+            a.m[1][0] * v.x + a.m[1][1] * v.y + a.m[1][2] * v.z,
+            a.m[2][0] * v.x + a.m[2][1] * v.y + a.m[2][2] * v.z};
+}
+
 }  // namespace tarsel
