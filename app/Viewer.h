@@ -79,8 +79,9 @@ class Viewer : public ParamFormActions {
     void TrackBar1Change(int position) override;  // the user moved the slider
     void Timer1Timer();
     bool Timer1On() const { return timer1On_; }
-    // "Save as File" for frame n: the file "frame" + the frame box's text + ".txt".
-    void ExportFrameText(std::int32_t n);
+    // "Save as File" for frame n: the file "frame" + the frame box's text + ".txt" in the
+    // current folder, or fileName when one is given. False when nothing was written.
+    bool ExportFrameText(std::int32_t n, const std::string& fileName = {});
     // Recording of the shown frames: the movie itself comes with the movie writer.
     void StartRecording();
     void StopRecording();

@@ -140,31 +140,31 @@ void Viewer::Button7Click() {
     ExportFrameText(CAtol(form_.FrameNumberEdit));
 }
 
-void Viewer::ExportFrameText(std::int32_t n) {
+bool Viewer::ExportFrameText(std::int32_t n, const std::string& fileName) {
     Workspace& ws = *ws_;
-    if (n > ws.FrameCount) return;
+    if (n > ws.FrameCount) return false;
     const std::string& box = form_.FrameNumberEdit;
     if (n < 0) {
         host_.ShowMessage(CFormat("Frame %d does not exist: frames are numbered from 0.", n),
                           "Error");
-        return;
+        return false;
     }
-    if (box.size() > kMaxFrameBoxText || box.find('/') != std::string::npos) {
+    if (fileName.empty() && (box.size() > kMaxFrameBoxText || box.find('/') != std::string::npos)) {
         host_.ShowMessage(
             "The frame box must hold a frame number (at most 90 characters, no "
             "'/') to make the file name.",
             "Error");
-        return;
+        return false;
     }
     if (!trajectory_.IsOpen()) {
         host_.ShowMessage("No trajectory is open: there is no frame to save.", "Error");
-        return;
+        return false;
     }
-    const std::string fileName = FrameTextFileName(box);
-    std::FILE* out = std::fopen(fileName.c_str(), "wb");
+    const std::string path = fileName.empty() ? FrameTextFileName(box) : fileName;
+    std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
         host_.ShowMessage("Can't open file!", "Error");
-        return;
+        return false;
     }
     trajectory_.Seek(FrameOffset(n, ws.MoleculeCount()));
     if (trajectory_.Error()) host_.ShowMessage("fseek fpMotion error!", "Error");
@@ -172,8 +172,10 @@ void Viewer::ExportFrameText(std::int32_t n) {
     const std::string text = FrameText(ws.WorkspaceBasePath, ws.Poses.data(), ws.MoleculeCount());
     const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if (std::fclose(out) != 0 || !written) {
-        host_.ShowMessage(CFormat("Could not write all of %s.", fileName.c_str()), "Error");
+        host_.ShowMessage(CFormat("Could not write all of %s.", path.c_str()), "Error");
+        return false;
     }
+    return true;
 }
 
 }  // namespace tarsel

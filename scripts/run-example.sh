@@ -8,4 +8,7 @@ if [ -n "$DISPLAY" ] || [ -n "$WAYLAND_DISPLAY" ]; then
 fi
 echo "No display found (DISPLAY is not set): loading $example with tarsel-cli instead."
 "$build/app/tarsel-cli" info "$example"
-echo "The load log has $("$build/app/tarsel-cli" log "$example" | wc -l) lines ('tarsel-cli log $example' prints it)."
+"$build/app/tarsel-cli" render "$example" -o "$build/water.png" 2>/dev/null
+"$build/app/tarsel-cli" render "$example" --frame 120 -o "$build/water-120.png" 2>/dev/null
+echo "The window's picture after the load: $build/water.png; at frame 120: $build/water-120.png"
+echo "The load log: '$build/app/tarsel-cli log $example'."

@@ -2,12 +2,15 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <cstdio>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string_view>
 
 #include "app/HeadlessHost.h"
 #include "app/Viewer.h"
+#include "export/AtomsXyz.h"
 #include "workspace/CText.h"
 
 namespace tarsel {
@@ -19,11 +22,16 @@ constexpr const char* kUsage =
     "commands:\n"
     "  log FILE.tsw     print the load log as the \"Load\" page shows it\n"
     "  info FILE.tsw    print a summary of the loaded workspace\n"
-    "  render FILE.tsw -o OUT.png [--size WxH] [--select M] [--no-cube] [--no-bonds]\n"
-    "                   [--no-names] [--no-balls] [--half-radius]\n"
-    "                   draw the scene as the main window shows it after the load and write\n"
-    "                   it as a PNG; the view is 800x600 unless --size says otherwise, --select\n"
-    "                   selects molecule M (counted from 0)\n";
+    "  render FILE.tsw -o OUT.png [--frame N] [--size WxH] [--select M] [--no-cube]\n"
+    "                   [--no-bonds] [--no-names] [--no-balls] [--half-radius]\n"
+    "                   draw the scene as the main window shows it after the load (or at\n"
+    "                   frame N) and write it as a PNG; the view is 800x600 unless --size\n"
+    "                   says otherwise, --select selects molecule M (counted from 0)\n"
+    "  export FILE.tsw --frame N [-o OUT]\n"
+    "                   write frame N as \"Save as File\" does (default name frameN.txt)\n"
+    "  atoms FILE.tsw [--frame N] [-o OUT.xyz]\n"
+    "                   write the placed atoms (of frame N, or of the workspace file) as an\n"
+    "                   XYZ file, to standard output unless -o is given\n";
 
 // The largest view the tool draws; the window itself has no limit, but a PNG of this size is
 // already some hundred megabytes.
@@ -74,18 +82,37 @@ std::optional<int> WholeNumber(std::string_view text) {
     return value;
 }
 
-struct RenderOptions {
+struct Options {
+    std::string Command;
     std::string Workspace;
     std::string Output;
+    std::optional<int> Frame;
     ViewSize Size{800, 600};
     std::optional<int> Select;
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
 };
 
-// Reads the render command's arguments; on a usage error returns the problem.
-std::string ParseRender(const std::vector<std::string>& args, RenderOptions& o) {
+// The options each command takes.
+const std::set<std::string>& Allowed(const std::string& command) {
+    static const std::set<std::string> none;
+    static const std::set<std::string> render = {"-o",         "--frame",    "--size",
+                                                 "--select",   "--no-cube",  "--no-bonds",
+                                                 "--no-names", "--no-balls", "--half-radius"};
+    static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
+    if (command == "render") return render;
+    if (command == "export" || command == "atoms") return frameAndOutput;
+    return none;
+}
+
+// Reads a command's arguments; on a usage error returns the problem.
+std::string Parse(const std::vector<std::string>& args, Options& o) {
+    o.Command = args[0];
+    const std::set<std::string>& allowed = Allowed(o.Command);
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (!a.empty() && a[0] == '-' && allowed.count(a) == 0) {
+            return o.Command + " does not take the option '" + a + "'";
+        }
         auto value = [&](std::string& into) {
             if (i + 1 >= args.size()) return false;
             into = args[++i];
@@ -95,7 +122,9 @@ std::string ParseRender(const std::vector<std::string>& args, RenderOptions& o) 
         if (a == "-o") {
             if (!value(o.Output)) return "-o needs a file name";
         } else if (a == "--frame") {
-            return "--frame needs trajectory frames (not yet available)";
+            if (!value(v) || !(o.Frame = WholeNumber(v))) {
+                return "--frame needs a frame number counted from 0";
+            }
         } else if (a == "--size") {
             if (!value(v)) return "--size needs WxH";
             const std::size_t x = v.find('x');
@@ -119,16 +148,15 @@ std::string ParseRender(const std::vector<std::string>& args, RenderOptions& o) 
             o.NoBalls = true;
         } else if (a == "--half-radius") {
             o.HalfRadius = true;
-        } else if (!a.empty() && a[0] == '-') {
-            return "unknown option '" + a + "'";
         } else if (o.Workspace.empty()) {
             o.Workspace = a;
         } else {
-            return "render takes one workspace file";
+            return o.Command + " takes one workspace file";
         }
     }
-    if (o.Workspace.empty()) return "render needs a workspace file";
-    if (o.Output.empty()) return "render needs -o OUT.png";
+    if (o.Workspace.empty()) return o.Command + " needs a workspace file";
+    if (o.Command == "render" && o.Output.empty()) return "render needs -o OUT.png";
+    if (o.Command == "export" && !o.Frame) return "export needs --frame N";
     return {};
 }
 
@@ -143,23 +171,19 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-int Render(const std::vector<std::string>& args, std::ostream& err) {
-    RenderOptions o;
-    if (const std::string problem = ParseRender(args, o); !problem.empty())
-        return Usage(err, problem);
+// A frame of the trajectory, as "Go to Frame" shows it. Only whole frames are offered.
+std::string ShowFrame(Viewer& viewer, int frame) {
+    const int count = viewer.Ws().FrameCount;
+    if (!viewer.Trajectory().IsOpen()) return "--frame needs a trajectory, and none was found";
+    if (frame >= count) {
+        return CFormat("--frame %d: the trajectory has frames 0 to %d", frame, count - 1);
+    }
+    viewer.Form().FrameNumberEdit = std::to_string(frame);
+    viewer.Button1Click();
+    return {};
+}
 
-    const std::unique_ptr<QGuiApplication> app = EnsureGuiApplication();
-    HeadlessHost host;
-    host.OnMessage = [&err](const HeadlessHost::Message& m) {
-        err << m.Caption << ": " << m.Text << "\n";
-    };
-    Viewer viewer(host);
-    // The window gets its size before anything is loaded into it.
-    host.SetDrawingAreaSize(o.Size);
-    viewer.FormResize();
-    const LoadResult result = viewer.LoadWorkspaceFile(o.Workspace);
-    if (!result.Loaded) return 1;  // the host printed the reason
-
+int Render(Viewer& viewer, const Options& o, std::ostream& err) {
     const int last = viewer.Ws().LastMolecule;
     if (o.Select && *o.Select > last) {
         return Usage(err,
@@ -174,10 +198,52 @@ int Render(const std::vector<std::string>& args, std::ostream& err) {
     if (o.HalfRadius) form.CheckBox28 = true;
     if (o.Select) viewer.Ws().SelectedMolecule = *o.Select;
     viewer.BitBtn1Click();
-
+    if (o.Frame) {
+        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
+            return Usage(err, problem);
+        }
+    }
     const Workspace& ws = viewer.Ws();
     const QImage picture = viewer.Scene().Copy(ws.VisibleRect, ws.BackgroundColour);
     if (!picture.save(QString::fromStdString(o.Output), "PNG")) {
+        err << "tarsel-cli: can't write \"" << o.Output << "\"\n";
+        return 1;
+    }
+    return 0;
+}
+
+int Export(Viewer& viewer, const Options& o, std::ostream& err) {
+    const int count = viewer.Ws().FrameCount;
+    if (viewer.Trajectory().IsOpen() && *o.Frame >= count) {
+        return Usage(err,
+                     CFormat("--frame %d: the trajectory has frames 0 to %d", *o.Frame, count - 1));
+    }
+    viewer.Form().FrameNumberEdit = std::to_string(*o.Frame);
+    return viewer.ExportFrameText(*o.Frame, o.Output) ? 0 : 1;
+}
+
+int Atoms(Viewer& viewer, const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.Frame) {
+        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
+            return Usage(err, problem);
+        }
+    }
+    const Workspace& ws = viewer.Ws();
+    std::string path = viewer.Form().WorkspaceFileName;
+    for (char& c : path) {
+        if (c == '"') c = '\'';
+    }
+    std::string comment = "workspace=\"" + path + "\"";
+    if (o.Frame) comment += CFormat(" frame=%d", *o.Frame);
+    comment += CFormat(" time_ps=%.3f", ws.CurrentTime * 0.01);
+    const std::string text = AtomsXyzText(ws, comment);
+    if (o.Output.empty()) {
+        out << text;
+        return 0;
+    }
+    std::FILE* f = std::fopen(o.Output.c_str(), "wb");
+    const bool written = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (f == nullptr || std::fclose(f) != 0 || !written) {
         err << "tarsel-cli: can't write \"" << o.Output << "\"\n";
         return 1;
     }
@@ -193,27 +259,45 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << kUsage;
         return 0;
     }
-    if (command == "render") return Render(args, err);
-    if (command != "log" && command != "info")
-        return Usage(err, "unknown command '" + command + "'");
-    if (args.size() != 2) return Usage(err, command + " takes one workspace file");
+    static const std::set<std::string> commands = {"log", "info", "render", "export", "atoms"};
+    if (commands.count(command) == 0) return Usage(err, "unknown command '" + command + "'");
+    Options o;
+    if (const std::string problem = Parse(args, o); !problem.empty()) return Usage(err, problem);
 
+    const std::unique_ptr<QGuiApplication> app =
+        command == "render" ? EnsureGuiApplication() : nullptr;
     HeadlessHost host;
+    // The boxes the load and the commands would show go to stderr as they come; "info"
+    // lists them in its summary instead.
+    if (command != "info") {
+        host.OnMessage = [&err](const HeadlessHost::Message& m) {
+            err << m.Caption << ": " << m.Text << "\n";
+        };
+    }
     Viewer viewer(host);
-    const LoadResult result = viewer.LoadWorkspaceFile(args[1]);
+    if (command == "render") {
+        // The window gets its size before anything is loaded into it.
+        host.SetDrawingAreaSize(o.Size);
+        viewer.FormResize();
+    }
+    const LoadResult result = viewer.LoadWorkspaceFile(o.Workspace);
     if (!result.Loaded) {
-        err << "tarsel-cli: " << result.Error << "\n";
+        // The other commands printed the box's text as it was shown.
+        if (command == "info") err << "tarsel-cli: " << result.Error << "\n";
         return 1;
     }
+
     if (command == "log") {
-        for (const HeadlessHost::Message& m : host.Messages) {
-            err << m.Caption << ": " << m.Text << "\n";
-        }
         out << viewer.Form().Memo.Text() << "\n";
-    } else {
-        PrintInfo(viewer, host, out);
+        return 0;
     }
-    return 0;
+    if (command == "info") {
+        PrintInfo(viewer, host, out);
+        return 0;
+    }
+    if (command == "render") return Render(viewer, o, err);
+    if (command == "export") return Export(viewer, o, err);
+    return Atoms(viewer, o, out, err);
 }
 
 }  // namespace tarsel

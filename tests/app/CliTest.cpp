@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include "support/TestFiles.h"
+#include "support/TrajectoryData.h"
 #include "support/WorkspaceText.h"
 
 namespace tarsel {
@@ -131,9 +132,10 @@ TEST(CliRender, NamesNeedTheFontsTheToolProvides) {
 TEST(CliRender, UsageAndLoadErrors) {
     test::TempDir dir;
     const std::string run = OneAtomRun(dir), png = dir.File("out.png");
-    CliRun r = Cli({"render", run, "-o", png, "--frame", "3"});
+    CliRun r = Cli({"render", run, "-o", png, "--frame", "1"});  // one whole frame: only 0
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("--frame needs trajectory frames (not yet available)"), std::string::npos);
+    EXPECT_NE(r.err.find("--frame 1: the trajectory has frames 0 to 0"), std::string::npos);
+    EXPECT_EQ(Cli({"render", run, "-o", png, "--frame", "-1"}).status, 2);
     EXPECT_EQ(Cli({"render", run}).status, 2);
     EXPECT_EQ(Cli({"render", "-o", png}).status, 2);
     for (const char* size : {"0x10", "10", "x10", "-5x10", "10x10001", "1e3x10"})
@@ -149,6 +151,61 @@ TEST(CliRender, UsageAndLoadErrors) {
     r = Cli({"render", run, "-o", dir.File("no/such/dir/out.png")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("can't write"), std::string::npos);
+}
+
+// One atom at its molecule's mass centre, with frames that carry it to (k, 0, 0.5).
+std::string MovingAtomRun(const test::TempDir& dir) {
+    test::WorkspaceLines w;
+    w.Molecules[0].Atoms[0].Position = "0,0,0";
+    w.Molecules[0].MassCentre = "0,0,0";
+    w.Molecules[0].Atoms[0].ChargeRadius = "0,5";
+    test::WriteFile(dir.File("run.tsw"), test::Text(w));
+    test::WriteFile(dir.File("run.xyz"), test::LabelledFrames(1, 5));
+    return dir.File("run.tsw");
+}
+
+TEST(CliFrames, RenderShowsTheFrame) {
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir), png = dir.File("out.png");
+    ASSERT_EQ(Cli({"render", run, "-o", png, "--no-names", "--no-cube", "--frame", "4"}).status, 0);
+    const QImage image(QString::fromStdString(png));
+    // (4, 0, 0.5) from (0, 0, -50): sx = -100 x 4 / 50.5, about 8 pixels left of the centre.
+    EXPECT_EQ(image.pixelColor(392, 300), QColor(240, 0, 0));
+    EXPECT_EQ(image.pixelColor(405, 300), QColor(180, 180, 180));
+}
+
+TEST(CliFrames, ExportWritesWhatSaveAsFileWrites) {
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir);
+    ASSERT_EQ(Cli({"export", run, "--frame", "2", "-o", dir.File("two.txt")}).status, 0);
+    EXPECT_EQ(test::ReadFile(dir.File("two.txt")),
+              "\r\n " + dir.File("run") + "\r\n NMol) X0,Y0,Z0,   l0,l1,l2,l3" +
+                  "\r\n1) 2.000000,0.000000,0.500000,  1.000000,0.000000,0.000000,0.000000");
+    {
+        test::ScopedCurrentDir cwd(dir.Path());
+        ASSERT_EQ(Cli({"export", run, "--frame", "3"}).status, 0);
+    }
+    EXPECT_NE(test::ReadFile(dir.File("frame3.txt")).find("1) 3.000000,"), std::string::npos);
+    EXPECT_EQ(Cli({"export", run}).status, 2);
+    EXPECT_EQ(Cli({"export", run, "--frame", "5"}).status, 2);
+    EXPECT_EQ(Cli({"export", run, "--frame", "1", "--size", "9x9"}).status, 2);
+    EXPECT_EQ(Cli({"export", run, "--frame", "1", "-o", dir.File("no/dir/x.txt")}).status, 1);
+}
+
+TEST(CliFrames, AtomsWritesAnXyzFile) {
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir);
+    CliRun r = Cli({"atoms", run, "--frame", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1\nworkspace=\"" + run + "\" frame=3 time_ps=0.030\n" +
+                         "O  3.00000000 0.00000000 0.50000000\n");
+    // Without a frame: the workspace file's positions.
+    r = Cli({"atoms", run, "-o", dir.File("atoms.xyz")});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(test::ReadFile(dir.File("atoms.xyz")).find("\nO  0.00000000 0.00000000 0.00000000\n"),
+              std::string::npos);
+    EXPECT_EQ(Cli({"atoms", run, "--frame", "x"}).status, 2);
 }
 
 }  // namespace

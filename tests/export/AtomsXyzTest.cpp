@@ -86,5 +86,22 @@ TEST(AtomsXyz, ReadsInOpenBabel) {
     EXPECT_EQ(elements, "O H Ca ");
 }
 
+// ASE reads the comment line as key=value pairs.
+TEST(AtomsXyz, ReadsInAse) {
+    if (std::system("/usr/bin/python3 -c 'import ase' >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "ASE is not installed for /usr/bin/python3";
+    }
+    test::TempDir dir;
+    const auto ws = TwoMolecules();
+    test::WriteFile(dir.File("atoms.xyz"),
+                    AtomsXyzText(*ws, "workspace=\"my run.tsw\" frame=3 time_ps=0.030"));
+    const std::string command =
+        "/usr/bin/python3 -c \"from ase.io import read; a = read('" + dir.File("atoms.xyz") +
+        "'); print(a.get_chemical_symbols(), a.info['workspace'], a.info['frame'])\" >" +
+        dir.File("out.txt") + " 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << test::ReadFile(dir.File("out.txt"));
+    EXPECT_EQ(test::ReadFile(dir.File("out.txt")), "['O', 'H', 'Ca'] my run.tsw 3\n");
+}
+
 }  // namespace
 }  // namespace tarsel

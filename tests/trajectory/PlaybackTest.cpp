@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -189,6 +190,23 @@ TEST_F(PlaybackTest, WithoutTrajectoryNoStreamIsTouched) {
     viewer.Button2Click();
     RunTimer();
     EXPECT_EQ(viewer.Ws().CurrentFrame, 0);
+}
+
+TEST_F(PlaybackTest, StreamErrorStopsPlaybackWithOneBox) {
+    Load(1, 10);
+    // A stream whose reads fail: a folder opens for reading but does not read.
+    std::filesystem::create_directory(dir.File("folder.xyz"));
+    ASSERT_TRUE(viewer.Trajectory().Open(dir.File("folder.xyz")));
+    viewer.Button2Click();
+    RunTimer();  // the first read fails and sets the error; the next read reports it
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].Text, "fseek fpMotion error!");
+    EXPECT_EQ(host.Messages[0].Caption, "Error");
+    EXPECT_FALSE(host.Timer1On);
+    EXPECT_EQ(viewer.Ws().CurrentFrame, 2);
+    // Outside playback every read still reports it.
+    viewer.Button4Click();
+    EXPECT_EQ(host.Messages.size(), 2u);
 }
 
 TEST_F(PlaybackTest, FramesBeyond2GiBAreRead) {
