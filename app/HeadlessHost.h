@@ -39,6 +39,7 @@ class HeadlessHost : public ViewerHost {
     void ShowParamForm() override { ParamFormVisible = true; }
     void HideParamForm() override { ParamFormVisible = false; }
     void ShowWorldForm() override { WorldFormVisible = true; }
+    void CloseWorldForm() override { WorldFormVisible = false; }
     void RepaintWorldForm() override { ++WorldRepaints; }
 
     // What the windows would show.

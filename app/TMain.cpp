@@ -1,13 +1,18 @@
 #include "app/TMain.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "settings/TParamForm.h"
 #include "world/TWorldForm.h"
@@ -44,6 +49,21 @@ class SceneView : public QWidget {
 
     void resizeEvent(QResizeEvent*) override { main_.Operations().FormResize(); }
 
+    // Any button picks; the release stops the key motion timer.
+    void mousePressEvent(QMouseEvent* event) override {
+        const QPoint p = event->position().toPoint();
+        main_.Operations().FormMouseDown(p.x(), p.y());
+    }
+    void mouseReleaseEvent(QMouseEvent*) override { main_.Operations().FormMouseUp(); }
+
+    // One step per event, whatever its size: a high-resolution wheel or a touchpad sends many
+    // small events, and each counts once by its sign. Sideways scrolling is not a step.
+    void wheelEvent(QWheelEvent* event) override {
+        const int delta = event->angleDelta().y();
+        if (delta != 0) main_.Operations().FormMouseWheel(delta);
+        event->accept();
+    }
+
   private:
     TMain& main_;
 };
@@ -60,6 +80,8 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent) {
     timer2_->setInterval(30);
     viewer_ = std::make_unique<Viewer>(*this);
     connect(timer1_, &QTimer::timeout, this, [this] { viewer_->Timer1Timer(); });
+    connect(timer2_, &QTimer::timeout, this, [this] { viewer_->Timer2Timer(); });
+    setFocusPolicy(Qt::StrongFocus);
     view_ = new SceneView(*this);
     setCentralWidget(view_);
 }
@@ -77,7 +99,7 @@ void TMain::BuildMenus() {
     file->addAction("Exit", this, [this] { close(); });
     QMenu* parameters = menuBar()->addMenu("Parameters");
     parameters->addAction("Work Space", this, [this] { viewer_->N4Click(); });
-    parameters->addAction("World", this, [this] { ShowWorldForm(); });
+    parameters->addAction("World", this, [this] { viewer_->World1Click(); });
 }
 
 void TMain::BuildStatusBar() {
@@ -94,6 +116,7 @@ void TMain::BuildStatusBar() {
 void TMain::Attach(TParamForm* paramForm, TWorldForm* worldForm) {
     paramForm_ = paramForm;
     worldForm_ = worldForm;
+    connect(worldForm_, &TWorldForm::Closed, this, [this] { viewer_->WorldFormClosed(); });
 }
 
 ViewSize TMain::DrawingAreaSize() const {
@@ -188,6 +211,54 @@ void TMain::ShowWorldForm() {
     if (worldForm_ == nullptr) return;
     worldForm_->show();
     worldForm_->raise();
+}
+
+void TMain::CloseWorldForm() {
+    if (worldForm_ != nullptr && worldForm_->isVisible()) worldForm_->close();
+}
+
+int TMain::VirtualKey(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_PageUp:
+            return 33;
+        case Qt::Key_PageDown:
+            return 34;
+        case Qt::Key_Left:
+            return 37;
+        case Qt::Key_Up:
+            return 38;
+        case Qt::Key_Right:
+            return 39;
+        case Qt::Key_Down:
+            return 40;
+        default:
+            // Qt's letter and digit keys carry the same codes as the virtual keys.
+            if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) ||
+                (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
+                return qtKey;
+            }
+            return 0;
+    }
+}
+
+void TMain::keyPressEvent(QKeyEvent* event) {
+    // An auto-repeated press only repeats what the press did.
+    viewer_->FormKeyDown(VirtualKey(event->key()));
+}
+
+void TMain::keyReleaseEvent(QKeyEvent* event) {
+    // Auto-repeat arrives as release/press pairs; only the real release ends a hold.
+    if (event->isAutoRepeat()) return;
+    viewer_->FormKeyUp(VirtualKey(event->key()));
+}
+
+void TMain::closeEvent(QCloseEvent* event) {
+    if (!viewer_->FormClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::exit(0);
 }
 
 void TMain::RepaintWorldForm() {

@@ -51,7 +51,16 @@ class TMain : public QMainWindow, public ViewerHost {
     void ShowParamForm() override;
     void HideParamForm() override;
     void ShowWorldForm() override;
+    void CloseWorldForm() override;
     void RepaintWorldForm() override;
+
+    // Qt's key code as the virtual-key code the viewer's key handlers take; 0 for other keys.
+    static int VirtualKey(int qtKey);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildMenus();

@@ -8,6 +8,7 @@
 #include "app/Resets.h"
 #include "app/WorkspacePaths.h"
 #include "render/RasterCanvas.h"
+#include "settings/CameraMotion.h"
 #include "workspace/CText.h"
 #include "workspace/Numeric.h"
 #include "workspace/WorkspaceReader.h"
@@ -198,7 +199,8 @@ void Viewer::RenderScene() {
     // balls exist; until then the discs stand in for them.
     renderer_.DrawFlatBalls(ws, *canvas_, labelFont_);
     // The recording hand-off to the AVI recorder joins the pass here.
-    // CameraProgrammeStep joins here, when "Camera Motion" is on.
+    // The programme's camera change shows in the next pass.
+    if (ws.CameraProgrammeOn) CameraProgrammeStep(ws);
     host_.ShowScene();
     host_.SetStatusText(3, CFormat("%.3f pS ", ws.CurrentTime * 0.01));
 }

@@ -86,7 +86,24 @@ class Viewer : public ParamFormActions {
     void StartRecording();
     void StopRecording();
 
+    // Keys, mouse and wheel of the main window. Keys are virtual-key codes: 33 Page Up,
+    // 34 Page Down, 37-40 the arrows (left, up, right, down), 'A'..'Z' the letters.
+    void FormKeyDown(int key);
+    void FormKeyUp(int key);
+    void FormMouseDown(int x, int y);  // picks an atom
+    void FormMouseUp();
+    void FormMouseWheel(int delta);  // only the sign counts
+    // Selects the molecule of the atom under the client point (x, y); false when none is there.
+    bool PickAtom(int x, int y);
+    // Asks "Are You Sure !?"; on OK stops the timers, closes the world window and the
+    // trajectory and returns true: the application ends.
+    bool FormClose();
+    void World1Click();
+    void WorldFormClosed();
+    void Timer2Timer();
+
   private:
+    void ShowSelection(const std::string& text);
     void StartPlayback(bool forward);
     void SetTimer1(bool on);
     void FinishLoad();

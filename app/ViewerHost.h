@@ -48,6 +48,7 @@ class ViewerHost {
 
     // World window.
     virtual void ShowWorldForm() = 0;
+    virtual void CloseWorldForm() = 0;
     virtual void RepaintWorldForm() = 0;
 };
 

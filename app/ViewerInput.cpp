@@ -1,0 +1,149 @@
+// The viewer's input operations: keys, mouse, wheel, the menu items that open windows, closing,
+// and the key motion timer.
+
+#include <cmath>
+#include <optional>
+
+#include "app/Viewer.h"
+#include "settings/CameraMotion.h"
+#include "workspace/CText.h"
+#include "workspace/Numeric.h"
+
+namespace tarsel {
+
+namespace {
+
+constexpr int VK_PAGE_UP = 33;
+constexpr int VK_PAGE_DOWN = 34;
+
+std::optional<MotionKey> MotionKeyOf(int key) {
+    switch (key) {
+        case 38:
+            return MotionKey::Up;
+        case 40:
+            return MotionKey::Down;
+        case 39:
+            return MotionKey::Right;
+        case 37:
+            return MotionKey::Left;
+        case 'A':
+            return MotionKey::A;
+        case 'D':
+            return MotionKey::D;
+        case 'Q':
+            return MotionKey::Q;
+        case 'E':
+            return MotionKey::E;
+        case 'W':
+            return MotionKey::W;
+        case 'S':
+            return MotionKey::S;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+void Viewer::ShowSelection(const std::string& text) {
+    host_.SetStatusText(2, text);
+    host_.RepaintStatusBar();
+    RenderScene();
+}
+
+void Viewer::FormKeyDown(int key) {
+    Workspace& ws = *ws_;
+    if (key == VK_PAGE_UP) {
+        ws.SelectedMolecule = std::min(ws.SelectedMolecule + 1, ws.LastMolecule);
+        ShowSelection(CFormat("Mol=%i", ws.SelectedMolecule + 1));
+    } else if (key == VK_PAGE_DOWN) {
+        ws.SelectedMolecule = std::max(ws.SelectedMolecule - 1, -1);
+        ShowSelection(ws.SelectedMolecule == -1 ? std::string("PgUp/PgDn")
+                                                : CFormat("Mol=%i", ws.SelectedMolecule + 1));
+    } else if (const std::optional<MotionKey> motion = MotionKeyOf(key)) {
+        ws.KeyHeld[static_cast<int>(*motion)] = true;
+        host_.SetTimer2(true);
+    }
+}
+
+void Viewer::FormKeyUp(int key) {
+    if (const std::optional<MotionKey> motion = MotionKeyOf(key)) {
+        ws_->KeyHeld[static_cast<int>(*motion)] = false;
+        ws_->KeyCoasting[static_cast<int>(*motion)] = true;
+    }
+}
+
+bool Viewer::PickAtom(int x, int y) {
+    Workspace& ws = *ws_;
+    const VisibleAtomList& list = renderer_.VisibleAtoms();
+    // From the farthest to the nearest: of overlapping atoms the farthest is picked.
+    for (int i = list.Count() - 1; i >= 0; --i) {
+        const VisibleAtom& entry = list[i];
+        const MoleculeRecord& m = ws.Molecules[entry.Molecule];
+        const double e = Trunc(std::ceil(m.PerspectiveFactor[entry.Atom] * m.R[entry.Atom]));
+        const double cx = entry.sx + ws.ViewWidth / 2;
+        const double cy = ws.ViewHeight / 2 - entry.sy;
+        if (cx - e < x && x < cx + e && cy - e < y && y < cy + e) {
+            ws.SelectedMolecule = entry.Molecule;
+            host_.SetStatusText(2, CFormat("Mol=%i,%i", entry.Molecule + 1, entry.Atom));
+            RenderScene();
+            return true;
+        }
+    }
+    return false;
+}
+
+void Viewer::FormMouseDown(int x, int y) {
+    PickAtom(x, y);
+}
+
+void Viewer::FormMouseUp() {
+    host_.SetTimer2(false);
+}
+
+void Viewer::FormMouseWheel(int delta) {
+    Workspace& ws = *ws_;
+    ProjectionParams& p = ws.Projection;
+    switch (form_.MouseWheel) {
+        case WheelMode::CentralProjectionPoint:
+            if (delta > 0) p.PP = p.PP + p.PP * 0.02;
+            if (delta < 0) p.PP = p.PP - p.PP * 0.02;
+            if (!(p.PP > 0)) p.PP = 0.1;
+            break;
+        case WheelMode::ScaleFactor:
+            if (delta > 0) p.Scale = p.Scale + p.Scale * 0.1;
+            if (delta < 0) p.Scale = p.Scale - p.Scale * 0.1;
+            if (!(p.Scale > 0)) p.Scale = 0.01;
+            break;
+        case WheelMode::None:
+            break;
+    }
+    RecreateLabelFont();
+    RenderScene();
+}
+
+bool Viewer::FormClose() {
+    if (!host_.Confirm("Are You Sure !?", "Exit")) return false;
+    ws_->NothingLoaded = true;
+    SetTimer1(false);
+    host_.SetTimer2(false);
+    host_.CloseWorldForm();
+    trajectory_.Close();
+    return true;
+}
+
+void Viewer::World1Click() {
+    ws_->WorldViewOpen = true;
+    host_.ShowWorldForm();
+}
+
+void Viewer::WorldFormClosed() {
+    ws_->WorldViewOpen = false;
+}
+
+void Viewer::Timer2Timer() {
+    KeyMotionStep(*ws_);
+    RenderScene();
+}
+
+}  // namespace tarsel

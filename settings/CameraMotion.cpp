@@ -1,0 +1,187 @@
+#include "settings/CameraMotion.h"
+
+#include "render/Camera.h"
+
+namespace tarsel {
+
+namespace {
+
+using K = MotionKey;
+
+constexpr int Index(MotionKey key) {
+    return static_cast<int>(key);
+}
+
+constexpr MotionKey Opposite(MotionKey key) {
+    switch (key) {
+        case K::Right:
+            return K::Left;
+        case K::Left:
+            return K::Right;
+        case K::Up:
+            return K::Down;
+        case K::Down:
+            return K::Up;
+        case K::W:
+            return K::S;
+        case K::S:
+            return K::W;
+        case K::A:
+            return K::D;
+        case K::D:
+            return K::A;
+        case K::Q:
+            return K::E;
+        case K::E:
+            return K::Q;
+    }
+    return key;
+}
+
+// Right, Up, W, A and Q turn, move or roll the positive way.
+constexpr bool Positive(MotionKey key) {
+    return key == K::Right || key == K::Up || key == K::W || key == K::A || key == K::Q;
+}
+
+// The triple of the key's sign for the step angle a.
+void Recompute(Workspace& ws, MotionKey key, double a) {
+    if (Positive(key)) {
+        ws.Rotation.Plus = MakeRotationTriple(a);
+    } else {
+        ws.Rotation.Minus = MakeRotationTriple(-a);
+    }
+}
+
+bool Held(const Workspace& ws, MotionKey key) {
+    return ws.KeyHeld[Index(key)];
+}
+bool Coasting(const Workspace& ws, MotionKey key) {
+    return ws.KeyCoasting[Index(key)];
+}
+void StopCoasting(Workspace& ws, MotionKey key) {
+    ws.KeyCoasting[Index(key)] = false;
+}
+
+}  // namespace
+
+void ApplyMotionKey(Workspace& ws, MotionKey key) {
+    CameraFrame& cam = ws.Camera;
+    const bool positive = Positive(key);
+    switch (key) {
+        case K::Right:
+        case K::Left:
+            TurnCamera(cam, ws.Rotation, positive);
+            break;
+        case K::Up:
+        case K::Down:
+            PitchCamera(cam, ws.Rotation, positive);
+            break;
+        case K::A:
+        case K::D:
+            RollCamera(cam, ws.Rotation, positive);
+            break;
+        case K::Q:
+        case K::E:
+            OrbitCamera(cam, ws.Cube.CubeCentre, ws.Rotation, positive);
+            break;
+        case K::W:
+            MoveCamera(cam, ws.MoveStep);
+            break;
+        case K::S:
+            MoveCamera(cam, -ws.MoveStep);
+            break;
+    }
+}
+
+void KeyMotionStep(Workspace& ws) {
+    for (MotionKey key : {K::Right, K::Left, K::Up, K::Down}) {
+        if (!Held(ws, key)) continue;
+        StopCoasting(ws, Opposite(key));
+        if (ws.TurnStep < TURN_STEP_MAX) ws.TurnStep += 0.001;
+        Recompute(ws, key, ws.TurnStep);
+        ApplyMotionKey(ws, key);
+    }
+    // The roll comes before the growth: the first step after a press uses the triple that the
+    // last computation left, by whichever key.
+    for (MotionKey key : {K::A, K::D, K::Q, K::E}) {
+        if (!Held(ws, key)) continue;
+        ApplyMotionKey(ws, key);
+        StopCoasting(ws, Opposite(key));
+        if (ws.RollStep < ROLL_STEP_MAX) ws.RollStep += 0.002;
+        Recompute(ws, key, ws.RollStep);
+    }
+    for (MotionKey key : {K::W, K::S}) {
+        if (!Held(ws, key)) continue;
+        StopCoasting(ws, Opposite(key));
+        ApplyMotionKey(ws, key);
+        if (ws.MoveStep <= MOVE_STEP_MAX) ws.MoveStep += 0.1;
+    }
+    for (MotionKey key : {K::Right, K::Left, K::Up, K::Down, K::W, K::S, K::A, K::D, K::Q, K::E}) {
+        if (!Coasting(ws, key)) continue;
+        switch (key) {
+            case K::W:
+            case K::S:
+                if (ws.MoveStep > MOVE_STEP_MIN) {
+                    ws.MoveStep -= 0.1;
+                } else {
+                    StopCoasting(ws, key);
+                }
+                break;
+            case K::Right:
+            case K::Left:
+            case K::Up:
+            case K::Down:
+                if (ws.TurnStep > TURN_STEP_MIN) {
+                    ws.TurnStep -= 0.001;
+                } else {
+                    StopCoasting(ws, key);
+                }
+                Recompute(ws, key, ws.TurnStep);
+                break;
+            default:
+                if (ws.RollStep > ROLL_STEP_MIN) {
+                    ws.RollStep -= 0.002;
+                } else {
+                    StopCoasting(ws, key);
+                }
+                Recompute(ws, key, ws.RollStep);
+                break;
+        }
+        ApplyMotionKey(ws, key);
+    }
+}
+
+void CameraProgrammeStep(Workspace& ws) {
+    const bool due = ws.PlayForward ? ws.LastProgrammeTime + ws.ProgrammeInterval <= ws.CurrentTime
+                                    : ws.CurrentTime <= ws.LastProgrammeTime - ws.ProgrammeInterval;
+    if (!due) return;
+    CameraFrame& cam = ws.Camera;
+    for (int row = 0; row < 3; ++row) {
+        if (!(ws.CurrentTime < ws.PeriodEnd[row])) continue;
+        switch (static_cast<ProgrammeAction>(ws.PeriodAction[row])) {
+            case ProgrammeAction::Forward:
+                MoveCamera(cam, ws.MoveStep);
+                break;
+            case ProgrammeAction::Backward:
+                MoveCamera(cam, -ws.MoveStep);
+                break;
+            case ProgrammeAction::RotateLeft:
+                OrbitCamera(cam, ws.Cube.CubeCentre, ws.Rotation, true);
+                break;
+            case ProgrammeAction::RotateRight:
+                OrbitCamera(cam, ws.Cube.CubeCentre, ws.Rotation, false);
+                break;
+            case ProgrammeAction::BankLeft:
+                RollCamera(cam, ws.Rotation, true);
+                break;
+            case ProgrammeAction::BankRight:
+                RollCamera(cam, ws.Rotation, false);
+                break;
+            default:
+                break;  // "None" and any index the boxes do not list
+        }
+    }
+    ws.LastProgrammeTime = ws.CurrentTime;
+}
+
+}  // namespace tarsel

@@ -1,0 +1,177 @@
+#include "settings/CameraMotion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "app/Resets.h"
+
+namespace tarsel {
+namespace {
+
+double AngleBetween(Vec3 a, Vec3 b) {
+    return std::atan2(Length(Cross(a, b)), Dot(a, b));
+}
+
+class KeyMotion : public ::testing::Test {
+  protected:
+    KeyMotion() { ResetWorkspace(*ws); }
+
+    void Hold(MotionKey k) { ws->KeyHeld[static_cast<int>(k)] = true; }
+    void Release(MotionKey k) {
+        ws->KeyHeld[static_cast<int>(k)] = false;
+        ws->KeyCoasting[static_cast<int>(k)] = true;
+    }
+    bool Coasting(MotionKey k) const { return ws->KeyCoasting[static_cast<int>(k)]; }
+
+    // The angle V1 turns by in one tick (for the arrows) or V2 (for rolls).
+    double TurnTick() {
+        const Vec3 before = ws->Camera.V1;
+        KeyMotionStep(*ws);
+        return AngleBetween(before, ws->Camera.V1);
+    }
+    double RollTick() {
+        const Vec3 before = ws->Camera.V2;
+        KeyMotionStep(*ws);
+        return AngleBetween(before, ws->Camera.V2);
+    }
+    double MoveTick() {
+        const Vec3 before = ws->Camera.V0;
+        KeyMotionStep(*ws);
+        return Dot(ws->Camera.V0 - before, ws->Camera.V1);
+    }
+
+    std::unique_ptr<Workspace> ws = std::make_unique<Workspace>();
+};
+
+TEST_F(KeyMotion, HeldArrowAcceleratesThenCoastsToItsEnd) {
+    Hold(MotionKey::Right);
+    std::vector<double> turns;
+    for (int tick = 0; tick < 12; ++tick)
+        turns.push_back(TurnTick());
+    for (int tick = 0; tick < 12; ++tick) {
+        const double expected = tick < 9 ? 0.002 + 0.001 * tick : 0.01;
+        EXPECT_NEAR(turns[tick], expected, 1e-9) << tick;
+    }
+    // Turning right: the viewing axis leans toward +x.
+    EXPECT_GT(ws->Camera.V1.x, 0.0);
+
+    Release(MotionKey::Right);
+    turns.clear();
+    while (Coasting(MotionKey::Right) && turns.size() < 20)
+        turns.push_back(TurnTick());
+    const std::vector<double> expected = {0.009, 0.008, 0.007, 0.006, 0.005,
+                                          0.004, 0.003, 0.002, 0.001, 0.001};
+    ASSERT_EQ(turns.size(), expected.size());
+    for (std::size_t i = 0; i < turns.size(); ++i)
+        EXPECT_NEAR(turns[i], expected[i], 1e-9) << i;
+    EXPECT_NEAR(TurnTick(), 0.0, 1e-15);  // it has ended
+}
+
+TEST_F(KeyMotion, HeldWMovesFasterUpToAboutThree) {
+    Hold(MotionKey::W);
+    EXPECT_NEAR(MoveTick(), 0.2, 1e-12);
+    EXPECT_NEAR(MoveTick(), 0.3, 1e-12);
+    EXPECT_NEAR(MoveTick(), 0.4, 1e-12);
+    double last = 0;
+    for (int tick = 0; tick < 40; ++tick)
+        last = MoveTick();
+    EXPECT_NEAR(last, 3.0, 1e-9);  // the growth stops once the step is above 3.0
+    Release(MotionKey::W);
+    EXPECT_NEAR(MoveTick(), 2.9, 1e-9);
+    while (Coasting(MotionKey::W))
+        last = MoveTick();
+    EXPECT_NEAR(last, 0.2, 1e-9);
+
+    // S moves backward along the viewing axis.
+    Hold(MotionKey::S);
+    EXPECT_NEAR(MoveTick(), -0.2, 1e-12);
+}
+
+TEST_F(KeyMotion, OppositeKeyStopsCoasting) {
+    Hold(MotionKey::Right);
+    KeyMotionStep(*ws);
+    Release(MotionKey::Right);
+    Hold(MotionKey::Left);
+    KeyMotionStep(*ws);
+    EXPECT_FALSE(Coasting(MotionKey::Right));
+}
+
+TEST_F(KeyMotion, RollsUseTheTripleTheLastComputationLeft) {
+    Hold(MotionKey::A);
+    EXPECT_NEAR(RollTick(), 0.005, 1e-12);  // the reset's triple
+    EXPECT_NEAR(RollTick(), 0.007, 1e-12);
+    EXPECT_GT(ws->Camera.V2.y, 0.0);  // A turns V2 toward +y
+
+    // Holding Right and A together: A rolls with the triple that Right has just computed.
+    ResetWorkspace(*ws);
+    Hold(MotionKey::Right);
+    Hold(MotionKey::A);
+    KeyMotionStep(*ws);
+    EXPECT_DOUBLE_EQ(ws->Rotation.Plus.s, std::sin(0.007));  // grown by A after its roll
+    EXPECT_NEAR(ws->TurnStep, 0.002, 1e-15);
+}
+
+TEST_F(KeyMotion, OrbitKeepsTheDistanceToTheCube) {
+    ws->Camera.V0 = {0, 0, -50};
+    Hold(MotionKey::Q);
+    for (int tick = 0; tick < 30; ++tick)
+        KeyMotionStep(*ws);
+    EXPECT_NEAR(Length(ws->Camera.V0 - ws->Cube.CubeCentre), 50.0, 1e-9);
+    EXPECT_GT(std::fabs(ws->Camera.V0.x), 1.0);
+}
+
+class Programme : public KeyMotion {
+  protected:
+    Programme() {
+        ws->CameraProgrammeOn = true;
+        ws->ProgrammeInterval = 1.0;
+        ws->PeriodEnd = {200, 200, 50};
+    }
+    // A pass at time t: true when the camera moved.
+    bool PassAt(double t) {
+        ws->CurrentTime = t;
+        const CameraFrame before = ws->Camera;
+        CameraProgrammeStep(*ws);
+        return !(before.V0 == ws->Camera.V0 && before.V2 == ws->Camera.V2);
+    }
+};
+
+TEST_F(Programme, RowsActUntilTheirEndsInThePlayingDirection) {
+    ws->PeriodAction = {static_cast<int>(ProgrammeAction::Forward), 0, 0};
+    ws->LastProgrammeTime = 150;
+    EXPECT_FALSE(PassAt(150));  // the same time again: not due
+    EXPECT_TRUE(PassAt(151));
+    EXPECT_NEAR(ws->Camera.V0.z, 0.2, 1e-12);
+    EXPECT_FALSE(PassAt(151.5));  // less than the interval since the last step
+    EXPECT_TRUE(PassAt(199));
+    EXPECT_FALSE(PassAt(200));  // the row has ended: due, but nothing to do
+    EXPECT_EQ(ws->LastProgrammeTime, 200.0);
+
+    // Backward playback takes steps as the time decreases.
+    ws->PlayForward = false;
+    EXPECT_TRUE(PassAt(199));
+    EXPECT_FALSE(PassAt(199));
+    EXPECT_TRUE(PassAt(198));
+    EXPECT_NEAR(ws->Camera.V0.z, 0.8, 1e-12);
+}
+
+TEST_F(Programme, RowsAreIndependentAndApplyInOrder) {
+    ws->PeriodAction = {static_cast<int>(ProgrammeAction::Forward),
+                        static_cast<int>(ProgrammeAction::Backward),
+                        static_cast<int>(ProgrammeAction::BankLeft)};
+    EXPECT_TRUE(PassAt(10));  // all three act: forward and backward cancel, the bank stays
+    EXPECT_NEAR(ws->Camera.V0.z, 0.0, 1e-12);
+    EXPECT_NEAR(ws->Camera.V2.y, std::sin(0.005), 1e-12);
+    PassAt(60);  // row 3 has ended at 50; rows 1 and 2 still cancel out
+    EXPECT_EQ(ws->LastProgrammeTime, 60.0);
+    EXPECT_NEAR(ws->Camera.V2.y, std::sin(0.005), 1e-12);
+
+    ws->PeriodAction = {99, -1, 0};  // indexes no box lists do nothing
+    EXPECT_FALSE(PassAt(70));
+}
+
+}  // namespace
+}  // namespace tarsel
