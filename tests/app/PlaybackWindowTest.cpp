@@ -12,6 +12,7 @@
 
 #include "app/TMain.h"
 #include "settings/TParamForm.h"
+#include "support/AppWindows.h"
 #include "support/TestFiles.h"
 #include "support/TrajectoryData.h"
 #include "support/WorkspaceText.h"
@@ -20,15 +21,10 @@
 namespace tarsel {
 namespace {
 
-struct PlaybackWindows {
-    TMain main;
-    TParamForm param{main.Operations().Form(), main.Operations()};
-    TWorldForm world{main.Operations().Ws()};
+struct PlaybackWindows : test::AppWindows {
     test::TempDir dir;
 
     PlaybackWindows() {
-        main.Attach(&param, &world);
-        main.show();
         test::WriteFile(dir.File("run.tsw"), test::Text(test::WorkspaceLines{}));
         test::WriteFile(dir.File("run.xyz"), test::LabelledFrames(1, 20));
         main.Operations().LoadWorkspaceFile(dir.File("run.tsw"));
@@ -41,7 +37,6 @@ struct PlaybackWindows {
     void Click(const char* button) {
         QTest::mouseClick(Control<QPushButton>(button), Qt::LeftButton);
     }
-    const Workspace& Ws() { return main.Operations().Ws(); }
 };
 
 TEST(PlaybackWindows, ButtonsAndSliderMoveThroughTheTrajectory) {

@@ -10,6 +10,7 @@
 
 #include "app/TMain.h"
 #include "settings/TParamForm.h"
+#include "support/AppWindows.h"
 #include "support/TestFiles.h"
 #include "support/WorkspaceText.h"
 #include "world/TWorldForm.h"
@@ -17,15 +18,10 @@
 namespace tarsel {
 namespace {
 
-struct InputWindows {
-    TMain main;
-    TParamForm param{main.Operations().Form(), main.Operations()};
-    TWorldForm world{main.Operations().Ws()};
+struct InputWindows : test::AppWindows {
     test::TempDir dir;
 
     InputWindows() {
-        main.Attach(&param, &world);
-        main.show();
         // One atom of radius 5 on the viewing axis: drawn on the view's centre.
         test::WorkspaceLines w;
         w.Molecules[0].Atoms[0].Position = "0,0,0";
@@ -35,7 +31,6 @@ struct InputWindows {
         test::WriteFile(dir.File("run.xyz"), std::string(64, '\0'));
         main.Operations().LoadWorkspaceFile(dir.File("run.tsw"));
     }
-    Workspace& Ws() { return main.Operations().Ws(); }
     bool Held(MotionKey k) { return Ws().KeyHeld[static_cast<int>(k)]; }
     QPoint Centre() { return {Ws().ViewWidth / 2, Ws().ViewHeight / 2}; }
     void Wheel(QPoint angle) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "settings/TParamForm.h"
+#include "support/AppWindows.h"
 #include "support/TestFiles.h"
 #include "support/WorkspaceText.h"
 #include "world/TWorldForm.h"
@@ -18,15 +19,7 @@ namespace tarsel {
 namespace {
 
 // The three windows as the application creates them.
-struct Windows {
-    TMain main;
-    TParamForm param{main.Operations().Form(), main.Operations()};
-    TWorldForm world{main.Operations().Ws()};
-    Windows() {
-        main.Attach(&param, &world);
-        main.show();
-    }
-};
+using Windows = test::AppWindows;
 
 QStringList MenuItems(QMenu* menu) {
     QStringList items;

@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include "app/TMain.h"
+#include "support/AppWindows.h"
 #include "support/TestFiles.h"
 #include "support/WorkspaceText.h"
 #include "world/TWorldForm.h"
@@ -32,16 +33,7 @@ namespace tarsel {
 namespace {
 
 // The three windows as the application creates them.
-struct Windows {
-    TMain main;
-    TParamForm param{main.Operations().Form(), main.Operations(), &main};
-    TWorldForm world{main.Operations().Ws(), &main};
-    Windows() {
-        main.Attach(&param, &world);
-        main.show();
-    }
-    Viewer& Ops() { return main.Operations(); }
-    Workspace& Ws() { return main.Operations().Ws(); }
+struct Windows : test::AppWindows {
     template <typename T = QWidget>
     T* Get(const char* name) {
         T* w = param.findChild<T*>(name);
