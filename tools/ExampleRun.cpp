@@ -153,15 +153,15 @@ void Rotate(Flight& f, const double I[3], double dt) {
 }
 
 // Free flight with reflection of the mass centre at the walls, kept a molecule's radius inside.
-void Fly(Flight& f, double radius, const RunSpec& spec, double dt) {
+void Fly(Flight& f, double radius, const RunSpec& recipe, double dt) {
     f.P = f.P + dt * f.V;
     double* p[3] = {&f.P.x, &f.P.y, &f.P.z};
     double* v[3] = {&f.V.x, &f.V.y, &f.V.z};
-    const double c[3] = {spec.CubeCentre.x, spec.CubeCentre.y, spec.CubeCentre.z};
-    const double half = std::max(spec.CubeLength / 2 - radius, 0.0);
+    const double c[3] = {recipe.CubeCentre.x, recipe.CubeCentre.y, recipe.CubeCentre.z};
+    const double half = std::max(recipe.CubeLength / 2 - radius, 0.0);
     for (int k = 0; k < 3; ++k) {
         const double lo = c[k] - half, hi = c[k] + half;
-        if (!spec.Reflect) {
+        if (!recipe.Reflect) {
             if (*p[k] > hi) *p[k] -= hi - lo;
             if (*p[k] < lo) *p[k] += hi - lo;
         } else if (*p[k] > hi) {
@@ -188,26 +188,26 @@ struct Camera {
     double PP = 10, Scale = 1;
 };
 
-Camera FrameCube(const RunSpec& spec) {
+Camera FrameCube(const RunSpec& recipe) {
     Camera cam;
     const Vec3 direction{0.35, 0.45, -1.0};
     const Vec3 d = (1 / Length(direction)) * direction;
-    cam.V0 = spec.CubeCentre + (2.6 * spec.CubeLength) * d;
+    cam.V0 = recipe.CubeCentre + (2.6 * recipe.CubeLength) * d;
     cam.V1 = -1.0 * d;
     const Vec3 up{0, 1, 0};
     const Vec3 upPerp = up - Dot(up, cam.V1) * cam.V1;
     cam.V3 = (-1 / Length(upPerp)) * upPerp;  // screen up is -V3
     cam.V2 = Cross(cam.V3, cam.V1);           // screen right is -V2
     double k = 1e300;
-    const double b = spec.CubeLength / 2;
+    const double b = recipe.CubeLength / 2;
     for (int corner = 0; corner < 8; ++corner) {
         const Vec3 p =
-            spec.CubeCentre + Vec3{corner & 1 ? b : -b, corner & 2 ? b : -b, corner & 4 ? b : -b};
+            recipe.CubeCentre + Vec3{corner & 1 ? b : -b, corner & 2 ? b : -b, corner & 4 ? b : -b};
         const Vec3 r = p - cam.V0;
         const double z = Dot(cam.V1, r);
         const double a = std::fabs(Dot(cam.V2, r)), c = std::fabs(Dot(cam.V3, r));
-        if (a > 0) k = std::min(k, 0.45 * spec.ViewWidth * z / a);
-        if (c > 0) k = std::min(k, 0.45 * spec.ViewHeight * z / c);
+        if (a > 0) k = std::min(k, 0.45 * recipe.ViewWidth * z / a);
+        if (c > 0) k = std::min(k, 0.45 * recipe.ViewHeight * z / c);
     }
     cam.Scale = k / cam.PP;
     return cam;
@@ -289,16 +289,16 @@ MoleculeSpec Chain100() {
     return m;
 }
 
-RigidBody MakeRigidBody(const MoleculeSpec& spec) {
+RigidBody MakeRigidBody(const MoleculeSpec& recipe) {
     RigidBody body;
     Vec3 centre;
-    for (const AtomSpec& a : spec.Atoms) {
+    for (const AtomSpec& a : recipe.Atoms) {
         body.Mass += a.Mass;
         centre = centre + a.Mass * a.Position;
     }
     centre = (1 / body.Mass) * centre;
     double inertia[3][3] = {};
-    for (const AtomSpec& a : spec.Atoms) {
+    for (const AtomSpec& a : recipe.Atoms) {
         const Vec3 r = a.Position - centre;
         const double rr[3] = {r.x, r.y, r.z};
         for (int i = 0; i < 3; ++i) {
@@ -317,7 +317,7 @@ RigidBody MakeRigidBody(const MoleculeSpec& spec) {
         axes[k] = {vectors[0][order[k]], vectors[1][order[k]], vectors[2][order[k]]};
     }
     axes[2] = Cross(axes[0], axes[1]);  // right-handed principal frame
-    for (const AtomSpec& a : spec.Atoms) {
+    for (const AtomSpec& a : recipe.Atoms) {
         const Vec3 r = a.Position - centre;
         body.Body.push_back({Dot(axes[0], r), Dot(axes[1], r), Dot(axes[2], r)});
         body.BoundingRadius = std::max(body.BoundingRadius, Length(r) + a.Radius);
@@ -326,41 +326,41 @@ RigidBody MakeRigidBody(const MoleculeSpec& spec) {
 }
 
 RunSpec WaterExample() {
-    RunSpec spec;
-    spec.Title = "Water with methane and benzene in a reflecting 24 A cube";
-    spec.Mix = {{Water(), 130}, {Methane(), 20}, {Benzene(), 10}};
-    spec.CubeLength = 24.0;
-    spec.Frames = 240;
-    spec.Seed = 20261207;
-    return spec;
+    RunSpec recipe;
+    recipe.Title = "Water with methane and benzene in a reflecting 24 A cube";
+    recipe.Mix = {{Water(), 130}, {Methane(), 20}, {Benzene(), 10}};
+    recipe.CubeLength = 24.0;
+    recipe.Frames = 240;
+    recipe.Seed = 20261207;
+    return recipe;
 }
 
 RunSpec LargestWorkspace(int frames) {
-    RunSpec spec;
-    spec.Title = "500 C33H67 chains: the largest workspace";
-    spec.Mix = {{Chain100(), MAX_MOLECULES}};
-    spec.CubeLength = 150.0;
-    spec.Frames = frames;
-    spec.Seed = 7;
-    spec.FontScale = 0.25;
-    return spec;
+    RunSpec recipe;
+    recipe.Title = "500 C33H67 chains: the largest workspace";
+    recipe.Mix = {{Chain100(), MAX_MOLECULES}};
+    recipe.CubeLength = 150.0;
+    recipe.Frames = frames;
+    recipe.Seed = 7;
+    recipe.FontScale = 0.25;
+    return recipe;
 }
 
-GeneratedRun GenerateRun(const RunSpec& spec) {
-    Random random(spec.Seed);
+GeneratedRun GenerateRun(const RunSpec& recipe) {
+    Random random(recipe.Seed);
     struct Molecule {
-        const MoleculeSpec* Spec;
+        const MoleculeSpec* Recipe;
         const RigidBody* Body;
         Flight State;
         bool Active;
     };
     std::vector<RigidBody> bodies;
-    for (const auto& [m, count] : spec.Mix)
+    for (const auto& [m, count] : recipe.Mix)
         bodies.push_back(MakeRigidBody(m));
     std::vector<Molecule> molecules;
-    for (std::size_t k = 0; k < spec.Mix.size(); ++k) {
-        for (int n = 0; n < spec.Mix[k].second; ++n) {
-            molecules.push_back({&spec.Mix[k].first, &bodies[k], {}, true});
+    for (std::size_t k = 0; k < recipe.Mix.size(); ++k) {
+        for (int n = 0; n < recipe.Mix[k].second; ++n) {
+            molecules.push_back({&recipe.Mix[k].first, &bodies[k], {}, true});
         }
     }
     const int total = static_cast<int>(molecules.size());
@@ -373,16 +373,16 @@ GeneratedRun GenerateRun(const RunSpec& spec) {
     for (std::size_t i = slots.size(); i > 1; --i) {
         std::swap(slots[i - 1], slots[static_cast<std::size_t>(random.Uniform() * i) % i]);
     }
-    const double spacing = spec.CubeLength / cells;
-    const double kT = kBoltzmann * spec.Temperature;
+    const double spacing = recipe.CubeLength / cells;
+    const double kT = kBoltzmann * recipe.Temperature;
     for (int i = 0; i < total; ++i) {
         Molecule& m = molecules[i];
         const int slot = slots[i];
         const Vec3 cell{(slot % cells + 0.5) * spacing, (slot / cells % cells + 0.5) * spacing,
                         (slot / (cells * cells) + 0.5) * spacing};
         const Vec3 jitter{random.Uniform() - 0.5, random.Uniform() - 0.5, random.Uniform() - 0.5};
-        m.State.P = spec.CubeCentre + cell + (0.3 * spacing) * jitter -
-                    Vec3{1, 1, 1} * (spec.CubeLength / 2);
+        m.State.P = recipe.CubeCentre + cell + (0.3 * spacing) * jitter -
+                    Vec3{1, 1, 1} * (recipe.CubeLength / 2);
         const double sv = std::sqrt(kT / m.Body->Mass);
         m.State.V = {sv * random.Normal(), sv * random.Normal(), sv * random.Normal()};
         m.State.Q = random.Orientation();
@@ -392,40 +392,40 @@ GeneratedRun GenerateRun(const RunSpec& spec) {
                                              : 0.0;
         }
         m.State.W = {w[0], w[1], w[2]};
-        m.Active = spec.PassiveEvery <= 0 || (i + 1) % spec.PassiveEvery != 0;
+        m.Active = recipe.PassiveEvery <= 0 || (i + 1) % recipe.PassiveEvery != 0;
     }
 
-    const Camera cam = FrameCube(spec);
+    const Camera cam = FrameCube(recipe);
     GeneratedRun run;
     std::string& w = run.Workspace;
     auto line = [&w](const std::string& s) {
         w += s;
         w += '\n';
     };
-    line("; Tarsel example run: " + spec.Title);
+    line("; Tarsel example run: " + recipe.Title);
     line("; written by tarsel-gen; lengths in Angstrom, times in units of 10 fs");
     line(std::to_string(total));
-    line(F(spec.TimeStep, 6));
+    line(F(recipe.TimeStep, 6));
     line(F(0.001, 6));
     line(F(100.0, 6));
     line(F(10.0, 6));
     line(F(10.0, 6));
     line(F(100.0, 6));
     line("Cube: centre, edge length, walls");
-    line(Triple(spec.CubeCentre, 6));
-    line(F(spec.CubeLength, 6));
-    line(spec.Reflect ? "Reflect" : "Thru");
+    line(Triple(recipe.CubeCentre, 6));
+    line(F(recipe.CubeLength, 6));
+    line(recipe.Reflect ? "Reflect" : "Thru");
     line("Camera: position, axes V1, V2, V3, projection distance, scale and font scale");
     line(Triple(cam.V0, 10));
     line(Triple(cam.V1, 10));
     line(Triple(cam.V2, 10));
     line(Triple(cam.V3, 10));
     line(F(cam.PP, 6));
-    line(F(cam.Scale, 6) + "," + F(spec.FontScale, 6));
+    line(F(cam.Scale, 6) + "," + F(recipe.FontScale, 6));
 
     for (int i = 0; i < total; ++i) {
         const Molecule& m = molecules[i];
-        const MoleculeSpec& ms = *m.Spec;
+        const MoleculeSpec& ms = *m.Recipe;
         const int n = static_cast<int>(ms.Atoms.size());
         const Matrix3 r = Rotation(m.State.Q);
         line(CFormat("--- molecule %d", i + 1));
@@ -466,13 +466,13 @@ GeneratedRun GenerateRun(const RunSpec& spec) {
     for (const Molecule& m : molecules)
         state.push_back(m.State);
     std::vector<MoleculePose> frame(total);
-    run.Trajectory.reserve(static_cast<std::size_t>(spec.Frames) * total * sizeof(MoleculePose));
-    for (int f = 0; f < spec.Frames; ++f) {
+    run.Trajectory.reserve(static_cast<std::size_t>(recipe.Frames) * total * sizeof(MoleculePose));
+    for (int f = 0; f < recipe.Frames; ++f) {
         if (f > 0) {
-            for (int step = 0; step < spec.StepsPerFrame; ++step) {
+            for (int step = 0; step < recipe.StepsPerFrame; ++step) {
                 for (int i = 0; i < total; ++i) {
-                    Fly(state[i], molecules[i].Body->BoundingRadius, spec, spec.TimeStep);
-                    Rotate(state[i], molecules[i].Body->Moments, spec.TimeStep);
+                    Fly(state[i], molecules[i].Body->BoundingRadius, recipe, recipe.TimeStep);
+                    Rotate(state[i], molecules[i].Body->Moments, recipe.TimeStep);
                 }
             }
         }

@@ -46,7 +46,7 @@ struct RigidBody {
     double Mass = 0;
     double BoundingRadius = 0;
 };
-RigidBody MakeRigidBody(const MoleculeSpec& spec);
+RigidBody MakeRigidBody(const MoleculeSpec& recipe);
 
 struct RunSpec {
     std::string Title;
@@ -75,7 +75,7 @@ struct GeneratedRun {
     std::string Workspace;   // text of the .tsw
     std::string Trajectory;  // bytes of the .xyz
 };
-GeneratedRun GenerateRun(const RunSpec& spec);
+GeneratedRun GenerateRun(const RunSpec& recipe);
 
 // Writes base + ".tsw" and base + ".xyz"; false with a reason in error on failure.
 bool WriteRun(const GeneratedRun& run, const std::string& base, std::string& error);

@@ -21,20 +21,20 @@ int Usage() {
 int main(int argc, char** argv) {
     if (argc < 3 || argc > 4) return Usage();
     const std::string kind = argv[1];
-    tarsel::examples::RunSpec spec;
+    tarsel::examples::RunSpec recipe;
     if (kind == "water") {
-        spec = tarsel::examples::WaterExample();
+        recipe = tarsel::examples::WaterExample();
     } else if (kind == "largest") {
-        spec = tarsel::examples::LargestWorkspace(20);
+        recipe = tarsel::examples::LargestWorkspace(20);
     } else {
         return Usage();
     }
     if (argc == 4) {
-        spec.Frames = std::atoi(argv[3]);
-        if (spec.Frames < 1) return Usage();
+        recipe.Frames = std::atoi(argv[3]);
+        if (recipe.Frames < 1) return Usage();
     }
     std::string error;
-    if (!tarsel::examples::WriteRun(tarsel::examples::GenerateRun(spec), argv[2], error)) {
+    if (!tarsel::examples::WriteRun(tarsel::examples::GenerateRun(recipe), argv[2], error)) {
         std::fprintf(stderr, "tarsel-gen: %s\n", error.c_str());
         return 1;
     }

@@ -16,16 +16,16 @@ namespace tarsel::examples {
 namespace {
 
 TEST(ExampleRun, RigidBodiesHaveTheirPrincipalAxes) {
-    for (const MoleculeSpec& spec : {Water(), Methane(), Benzene(), Chain100()}) {
-        const RigidBody body = MakeRigidBody(spec);
-        EXPECT_LE(body.Moments[0], body.Moments[1] + 1e-9) << spec.Name;
-        EXPECT_LE(body.Moments[1], body.Moments[2] + 1e-9) << spec.Name;
+    for (const MoleculeSpec& recipe : {Water(), Methane(), Benzene(), Chain100()}) {
+        const RigidBody body = MakeRigidBody(recipe);
+        EXPECT_LE(body.Moments[0], body.Moments[1] + 1e-9) << recipe.Name;
+        EXPECT_LE(body.Moments[1], body.Moments[2] + 1e-9) << recipe.Name;
         // In the principal frame the inertia tensor is diagonal with those moments.
         double products[3] = {0, 0, 0}, diagonal[3] = {0, 0, 0};
         Vec3 centre;
-        for (std::size_t j = 0; j < spec.Atoms.size(); ++j) {
+        for (std::size_t j = 0; j < recipe.Atoms.size(); ++j) {
             const Vec3 r = body.Body[j];
-            const double m = spec.Atoms[j].Mass;
+            const double m = recipe.Atoms[j].Mass;
             centre = centre + m * r;
             products[0] += m * r.x * r.y;
             products[1] += m * r.x * r.z;
@@ -34,10 +34,10 @@ TEST(ExampleRun, RigidBodiesHaveTheirPrincipalAxes) {
             diagonal[1] += m * (r.x * r.x + r.z * r.z);
             diagonal[2] += m * (r.x * r.x + r.y * r.y);
         }
-        EXPECT_NEAR(Length(centre), 0.0, 1e-9) << spec.Name;
+        EXPECT_NEAR(Length(centre), 0.0, 1e-9) << recipe.Name;
         for (int k = 0; k < 3; ++k) {
-            EXPECT_NEAR(products[k], 0.0, 1e-8) << spec.Name;
-            EXPECT_NEAR(diagonal[k], body.Moments[k], 1e-8) << spec.Name;
+            EXPECT_NEAR(products[k], 0.0, 1e-8) << recipe.Name;
+            EXPECT_NEAR(diagonal[k], body.Moments[k], 1e-8) << recipe.Name;
         }
     }
     EXPECT_EQ(Chain100().Atoms.size(), 100u);
@@ -47,15 +47,15 @@ TEST(ExampleRun, RigidBodiesHaveTheirPrincipalAxes) {
 // The written workspace and trajectory agree with the reader's conventions: the body
 // coordinates computed from the file, placed by frame 0's pose, give the file's positions.
 TEST(ExampleRun, FrameZeroReproducesTheWorkspacePositions) {
-    RunSpec spec = WaterExample();
-    spec.Frames = 30;
-    const GeneratedRun run = GenerateRun(spec);
+    RunSpec recipe = WaterExample();
+    recipe.Frames = 30;
+    const GeneratedRun run = GenerateRun(recipe);
     auto ws = std::make_unique<Workspace>();
     LoadLog log;
     ASSERT_TRUE(ReadWorkspaceText(run.Workspace, "water.tsw", *ws, log).Refusal.empty());
     const int n = ws->MoleculeCount();
     EXPECT_EQ(n, 160);
-    ASSERT_EQ(run.Trajectory.size(), static_cast<std::size_t>(64 * n * spec.Frames));
+    ASSERT_EQ(run.Trajectory.size(), static_cast<std::size_t>(64 * n * recipe.Frames));
     const auto* frames = reinterpret_cast<const MoleculePose*>(run.Trajectory.data());
     for (int i = 0; i < n; ++i) {
         MoleculeRecord placed = ws->Molecules[i];
@@ -68,8 +68,8 @@ TEST(ExampleRun, FrameZeroReproducesTheWorkspacePositions) {
         EXPECT_EQ(frames[i].Number, i + 1);
     }
     // Every later frame keeps unit quaternions, mass centres inside the cube, and moves.
-    const double half = spec.CubeLength / 2;
-    const MoleculePose* last = frames + static_cast<std::ptrdiff_t>(n) * (spec.Frames - 1);
+    const double half = recipe.CubeLength / 2;
+    const MoleculePose* last = frames + static_cast<std::ptrdiff_t>(n) * (recipe.Frames - 1);
     int moved = 0;
     for (int i = 0; i < n; ++i) {
         const MoleculePose& p = last[i];

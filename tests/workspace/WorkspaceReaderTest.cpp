@@ -356,10 +356,10 @@ TEST(WorkspaceReader, MissingFileIsReportedAndChangesNothing) {
 
 // Damaged files of every kind: the reader must stay inside its tables and never crash.
 TEST(WorkspaceReader, SurvivesDamagedFiles) {
-    examples::RunSpec spec = examples::WaterExample();
-    spec.Mix = {{examples::Water(), 3}, {examples::Benzene(), 2}};
-    spec.Frames = 1;
-    const std::string original = examples::GenerateRun(spec).Workspace;
+    examples::RunSpec recipe = examples::WaterExample();
+    recipe.Mix = {{examples::Water(), 3}, {examples::Benzene(), 2}};
+    recipe.Frames = 1;
+    const std::string original = examples::GenerateRun(recipe).Workspace;
     std::mt19937 random(12345);
     auto pick = [&random](std::size_t n) { return static_cast<std::size_t>(random() % n); };
     const std::string alphabet = "0123456789-.,;E xSDZRGB:\n\r\t";
