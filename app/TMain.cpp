@@ -96,7 +96,7 @@ void TMain::BuildMenus() {
     QMenu* file = menuBar()->addMenu("File");
     file->addAction("Load WorkSpace", this, [this] { viewer_->Loadworkspace1Click(); });
     file->addSeparator();
-    file->addAction("Exit", this, [this] { close(); });
+    file->addAction("Exit", this, [this] { Exit1Click(); });
     QMenu* parameters = menuBar()->addMenu("Parameters");
     parameters->addAction("Work Space", this, [this] { viewer_->N4Click(); });
     parameters->addAction("World", this, [this] { viewer_->World1Click(); });
@@ -250,6 +250,10 @@ void TMain::keyReleaseEvent(QKeyEvent* event) {
     // Auto-repeat arrives as release/press pairs; only the real release ends a hold.
     if (event->isAutoRepeat()) return;
     viewer_->FormKeyUp(VirtualKey(event->key()));
+}
+
+void TMain::Exit1Click() {
+    close();
 }
 
 void TMain::closeEvent(QCloseEvent* event) {

@@ -54,6 +54,9 @@ class TMain : public QMainWindow, public ViewerHost {
     void CloseWorldForm() override;
     void RepaintWorldForm() override;
 
+    // File > Exit: closes the window, which asks first.
+    void Exit1Click();
+
     // Qt's key code as the virtual-key code the viewer's key handlers take; 0 for other keys.
     static int VirtualKey(int qtKey);
 

@@ -85,6 +85,7 @@ class Viewer : public ParamFormActions {
     // Recording of the shown frames: the movie itself comes with the movie writer.
     void StartRecording();
     void StopRecording();
+    const std::string& AviFileName() const { return aviFileName_; }
 
     // Keys, mouse and wheel of the main window. Keys are virtual-key codes: 33 Page Up,
     // 34 Page Down, 37-40 the arrows (left, up, right, down), 'A'..'Z' the letters.

@@ -126,8 +126,8 @@ void Viewer::Timer1Timer() {
 void Viewer::StartRecording() {
     Workspace& ws = *ws_;
     ws.LastRecordedTime = ws.CurrentTime;
-    const std::string& name = form_.WorkspaceFileName;
-    aviFileName_ = name.substr(0, name.find('.')) + ".avi";
+    // Beside the workspace, named like it: "tarsel.avi" before any load.
+    aviFileName_ = DeriveWorkspacePaths(form_.WorkspaceFileName).Base + ".avi";
 }
 
 void Viewer::StopRecording() {

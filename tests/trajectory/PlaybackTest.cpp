@@ -166,6 +166,23 @@ TEST_F(PlaybackTest, StepButtonsGoToFrameAndSlider) {
     EXPECT_EQ(host.ScenesShown, scenes);
 }
 
+TEST_F(PlaybackTest, SaveAviIsStartedByPlayAndClearedAtTheEnd) {
+    viewer.Form().SaveAVICheckBox = true;
+    viewer.Button2Click();  // before any load: the movie is named after "tarsel.tsw"
+    EXPECT_EQ(viewer.AviFileName(), "tarsel.avi");
+
+    Load(1, 3);
+    viewer.Form().SaveAVICheckBox = true;
+    viewer.Button2Click();
+    EXPECT_EQ(viewer.AviFileName(), dir.File("run.avi"));
+    EXPECT_TRUE(host.BorderFixed);
+    RunTimer();
+    EXPECT_FALSE(viewer.Ws().RecordAvi);
+    EXPECT_FALSE(viewer.Form().SaveAVICheckBox);
+    EXPECT_EQ(host.ChangedControls.back(), ParamControl::SaveAVICheckBox);
+    EXPECT_TRUE(host.BorderFixed);  // until the next apply
+}
+
 TEST_F(PlaybackTest, TimerIntervalComesFromTheBox) {
     Load(1, 5);
     viewer.Form().FrameTimerEdit = "100";
