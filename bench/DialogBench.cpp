@@ -16,27 +16,6 @@
 
 namespace {
 
-// The offscreen platform warns about every raise() and size hint; the benchmark's table is
-// easier to read without them.
-QtMessageHandler previousHandler = nullptr;
-
-void DropPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (type == QtWarningMsg && text.startsWith("This plugin does not support")) return;
-    if (previousHandler != nullptr) previousHandler(type, context, text);
-}
-
-// The widgets need an application object; benchmark_main does not make one. It is never
-// destroyed: the process ends right after the benchmarks.
-void EnsureApplication() {
-    if (QApplication::instance() != nullptr) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    previousHandler = qInstallMessageHandler(DropPlatformNotes);
-    static int argc = 1;
-    static char name[] = "tarsel-bench";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
 const std::string& LargestRun() {
     static const std::string base = [] {
         const std::string dir = (std::filesystem::temp_directory_path() /
@@ -74,7 +53,6 @@ struct Windows {
 // File > Load WorkSpace of the largest workspace (500 molecules of 100 atoms, a log of about
 // 255,000 lines), the log appended to the dialog's memo.
 void BM_LoadLargestWorkspaceWithWindows(benchmark::State& state) {
-    EnsureApplication();
     static const RunFileRemover remover;
     const std::string file = LargestRun() + ".tsw";
     for (auto _ : state) {
@@ -92,7 +70,6 @@ BENCHMARK(BM_LoadLargestWorkspaceWithWindows)->Unit(benchmark::kMillisecond);
 
 // Then "Parameters" > "Work Space": the dialog opens on the "Load" page with the new log.
 void BM_OpenDialogOnLargestLog(benchmark::State& state) {
-    EnsureApplication();
     static const RunFileRemover remover;
     Windows windows;
     windows.main.Operations().LoadWorkspaceFile(LargestRun() + ".tsw");
