@@ -46,7 +46,8 @@ Viewer::Viewer(ViewerHost& host)
     labelFont_ = {fontFace_, 18};
     axisFont_ = {fontFace_, 19};
     host_.SetStatusText(1, "Use: W,S,A,D,Q,E,Arrows");
-    ResetWorkspace();
+    tarsel::ResetWorkspace(ws);
+    ShowNoSelection();
 
     // The dialog is created after the main window and copies two of its view flags. Its
     // "Ray tracing" page shows the workspace's values from the start, so that the first OK
@@ -58,8 +59,7 @@ Viewer::Viewer(ViewerHost& host)
 
 Viewer::~Viewer() = default;
 
-void Viewer::ResetWorkspace() {
-    tarsel::ResetWorkspace(*ws_);
+void Viewer::ShowNoSelection() {
     host_.SetStatusText(2, "PgUp/PgDn");
     host_.RepaintStatusBar();
 }
@@ -101,8 +101,7 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     form_.WorkspaceFileName = paths.WorkspaceFile;
     form_.TrajectoryFileName = paths.TrajectoryFile;
     host_.SetCaption(ws_->WorkspaceTitle);
-    host_.SetStatusText(2, "PgUp/PgDn");
-    host_.RepaintStatusBar();
+    ShowNoSelection();
     form_.Memo.Append(log.Text(), log.LineCount());
     host_.LoadMemoAppended(log.Text());
     if (read.FontScaleText) {

@@ -44,9 +44,6 @@ class Viewer : public ParamFormActions {
     const FontSpec& AxisFont() const { return axisFont_; }
     TrajectoryFile& Trajectory() { return trajectory_; }
 
-    // Resets that a load runs; public for the tests.
-    void ResetWorkspace();
-
     // File > Load WorkSpace: the open-file dialog, then LoadWorkspaceFile.
     void Loadworkspace1Click();
     // The load of a chosen file: names, resets, read, trajectory, FinishLoad, render pass.
@@ -104,6 +101,8 @@ class Viewer : public ParamFormActions {
     void Timer2Timer();
 
   private:
+    // Panel 2 after a workspace reset: no molecule selected.
+    void ShowNoSelection();
     void ShowSelection(const std::string& text);
     void StartPlayback(bool forward);
     void SetTimer1(bool on);
