@@ -26,4 +26,10 @@ std::optional<std::string> HeadlessHost::ChooseFile(const std::string&, const st
     return FileToChoose;
 }
 
+std::optional<std::string> HeadlessHost::ChooseSaveFile(const std::string&, const std::string&,
+                                                        const std::string& suggested) {
+    SuggestedSaveFile = suggested;
+    return SaveFileToChoose;
+}
+
 }  // namespace tarsel

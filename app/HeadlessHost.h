@@ -41,6 +41,8 @@ class HeadlessHost : public ViewerHost {
     void ShowWorldForm() override { WorldFormVisible = true; }
     void CloseWorldForm() override { WorldFormVisible = false; }
     void RepaintWorldForm() override { ++WorldRepaints; }
+    std::optional<std::string> ChooseSaveFile(const std::string& filter, const std::string& title,
+                                              const std::string& suggested) override;
 
     // What the windows would show.
     std::string Caption = "Tarsel Kivoran";
@@ -61,6 +63,8 @@ class HeadlessHost : public ViewerHost {
     // Answers for the modal dialogs.
     bool ConfirmAnswer = true;
     std::optional<std::string> FileToChoose;
+    std::optional<std::string> SaveFileToChoose;
+    std::string SuggestedSaveFile;  // what the last save-file dialog offered
     // Called with each message as it is shown (the tool prints them).
     std::function<void(const Message&)> OnMessage;
 

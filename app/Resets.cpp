@@ -53,6 +53,15 @@ void ResetViewGeometry(Workspace& ws, int width, int height) {
     ws.LastProgrammeTime = 0;
 }
 
+void ResetKeyMotion(Workspace& ws) {
+    ws.KeyHeld.fill(false);
+    ws.KeyCoasting.fill(false);
+    ws.MoveStep = 0.2;
+    ws.RollStep = 0.005;
+    ws.TurnStep = 0.001;
+    ws.Rotation = {MakeRotationTriple(0.005), MakeRotationTriple(-0.005)};
+}
+
 void ResetWorkspace(Workspace& ws) {
     ws.WorldViewOpen = false;
     ws.PlayForward = true;
@@ -65,14 +74,9 @@ void ResetWorkspace(Workspace& ws) {
     ws.ZBuffered = true;
     ws.ShowBonds = true;
     ws.ShowAtomNames = true;
-    ws.KeyHeld.fill(false);
-    ws.KeyCoasting.fill(false);
+    ResetKeyMotion(ws);
     ws.Camera = {{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}};
-    ws.MoveStep = 0.2;
-    ws.RollStep = 0.005;
-    ws.TurnStep = 0.001;
     ws.Projection.FontScale = 0.25;
-    ws.Rotation = {MakeRotationTriple(0.005), MakeRotationTriple(-0.005)};
     ws.DiffuseCoefficient = 0.6;
     ws.ReflectCoefficient = 0.7;
     ws.StrayCoefficient = 0.3;

@@ -14,6 +14,9 @@ void SetViewGeometry(Workspace& ws, int width, int height);
 // ClearMolecules, the view rectangles, and the time values.
 void ResetViewGeometry(Workspace& ws, int width, int height);
 
+// The motion keys released and stopped, their steps and rotation triples as after a load.
+void ResetKeyMotion(Workspace& ws);
+
 // View flags, camera, key-motion steps, font scale, shading and colour defaults.
 void ResetWorkspace(Workspace& ws);
 

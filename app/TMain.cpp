@@ -95,11 +95,18 @@ QWidget* TMain::View() const {
 void TMain::BuildMenus() {
     QMenu* file = menuBar()->addMenu("File");
     file->addAction("Load WorkSpace", this, [this] { viewer_->Loadworkspace1Click(); });
+    // No shortcut: Ctrl+S would take the S key, which moves the camera whatever the modifiers.
+    file->addAction("Save Picture...", this, [this] { viewer_->Savepicture1Click(); })
+        ->setObjectName("SavePicture1");
     file->addSeparator();
     file->addAction("Exit", this, [this] { Exit1Click(); });
     QMenu* parameters = menuBar()->addMenu("Parameters");
     parameters->addAction("Work Space", this, [this] { viewer_->N4Click(); });
     parameters->addAction("World", this, [this] { viewer_->World1Click(); });
+    parameters
+        ->addAction("Reset Camera", QKeySequence(Qt::Key_Home), this,
+                    [this] { viewer_->Resetcamera1Click(); })
+        ->setObjectName("ResetCamera1");
 }
 
 void TMain::BuildStatusBar() {
@@ -217,7 +224,36 @@ void TMain::CloseWorldForm() {
     if (worldForm_ != nullptr && worldForm_->isVisible()) worldForm_->close();
 }
 
-int TMain::VirtualKey(int qtKey) {
+namespace {
+
+// The motion letters by their place on a US keyboard. The scan code of an X key event is its
+// keycode, and the xcb and Wayland platforms alike give the evdev code + 8; the letter rows
+// have the same keycodes under the older xfree86 keycodes too. The key symbol
+// (nativeVirtualKey) would not do: X reports the symbol of the active layout, Cyrillic "tse"
+// for the W key under a Russian layout, and Qt's key() follows it.
+int LetterAt(quint32 scanCode) {
+    switch (scanCode) {
+        case 24:
+            return 'Q';
+        case 25:
+            return 'W';
+        case 26:
+            return 'E';
+        case 38:
+            return 'A';
+        case 39:
+            return 'S';
+        case 40:
+            return 'D';
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+int TMain::VirtualKey(int qtKey, quint32 nativeScanCode) {
+    if (const int letter = LetterAt(nativeScanCode)) return letter;
     switch (qtKey) {
         case Qt::Key_PageUp:
             return 33;
@@ -232,9 +268,11 @@ int TMain::VirtualKey(int qtKey) {
         case Qt::Key_Down:
             return 40;
         default:
-            // Qt's letter and digit keys carry the same codes as the virtual keys.
-            if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) ||
-                (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
+            // Without a scan code (a synthetic event) Qt's letter and digit keys stand for
+            // themselves: they carry the same codes as the virtual keys. With one, a letter
+            // elsewhere on the keyboard is not a motion key, whatever the layout calls it.
+            if (nativeScanCode == 0 && ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) ||
+                                        (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))) {
                 return qtKey;
             }
             return 0;
@@ -243,13 +281,13 @@ int TMain::VirtualKey(int qtKey) {
 
 void TMain::keyPressEvent(QKeyEvent* event) {
     // An auto-repeated press only repeats what the press did.
-    viewer_->FormKeyDown(VirtualKey(event->key()));
+    viewer_->FormKeyDown(VirtualKey(event->key(), event->nativeScanCode()));
 }
 
 void TMain::keyReleaseEvent(QKeyEvent* event) {
     // Auto-repeat arrives as release/press pairs; only the real release ends a hold.
     if (event->isAutoRepeat()) return;
-    viewer_->FormKeyUp(VirtualKey(event->key()));
+    viewer_->FormKeyUp(VirtualKey(event->key(), event->nativeScanCode()));
 }
 
 void TMain::Exit1Click() {
@@ -263,6 +301,18 @@ void TMain::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QCoreApplication::exit(0);
+}
+
+std::optional<std::string> TMain::ChooseSaveFile(const std::string& filter,
+                                                 const std::string& title,
+                                                 const std::string& suggested) {
+    QFileDialog dialog(this, QString::fromStdString(title), QString(),
+                       QString::fromStdString(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("png");
+    dialog.selectFile(QString::fromStdString(suggested));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
 }
 
 void TMain::RepaintWorldForm() {

@@ -53,12 +53,16 @@ class TMain : public QMainWindow, public ViewerHost {
     void ShowWorldForm() override;
     void CloseWorldForm() override;
     void RepaintWorldForm() override;
+    std::optional<std::string> ChooseSaveFile(const std::string& filter, const std::string& title,
+                                              const std::string& suggested) override;
 
     // File > Exit: closes the window, which asks first.
     void Exit1Click();
 
-    // Qt's key code as the virtual-key code the viewer's key handlers take; 0 for other keys.
-    static int VirtualKey(int qtKey);
+    // A key event as the virtual-key code the viewer's key handlers take; 0 for other keys.
+    // The letters go by the key's place on the keyboard (its native scan code) when the event
+    // has one, by Qt's key code otherwise.
+    static int VirtualKey(int qtKey, quint32 nativeScanCode = 0);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -98,6 +98,8 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
 
     *ws_ = *staged;
     staged.reset();
+    loadedCamera_ = ws_->Camera;
+    loadedProjection_ = ws_->Projection;
     form_.WorkspaceFileName = paths.WorkspaceFile;
     form_.TrajectoryFileName = paths.TrajectoryFile;
     host_.SetCaption(ws_->WorkspaceTitle);

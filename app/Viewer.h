@@ -35,6 +35,7 @@ class Viewer : public ParamFormActions {
     ParamFormState& Form() { return form_; }
     const ParamFormState& Form() const { return form_; }
     SceneBitmap& Scene() { return scene_; }
+    const SceneBitmap& Scene() const { return scene_; }
     Canvas& SceneCanvas() { return *canvas_; }
     // The pass draws with a RasterCanvas on Scene() unless given another canvas on it.
     void SetCanvas(std::unique_ptr<Canvas> canvas) { canvas_ = std::move(canvas); }
@@ -99,6 +100,11 @@ class Viewer : public ParamFormActions {
     void World1Click();
     void WorldFormClosed();
     void Timer2Timer();
+    // "Parameters" > "Reset Camera" (and Home): the camera, projection distance and scale as
+    // the load placed them, the motion keys stopped.
+    void Resetcamera1Click();
+    // File > "Save Picture...": the shown view as a PNG file, through the save-file dialog.
+    void Savepicture1Click();
 
   private:
     // Panel 2 after a workspace reset: no molecule selected.
@@ -125,6 +131,9 @@ class Viewer : public ParamFormActions {
     bool timer1On_ = false;
     int timer1Interval_ = 30;
     std::string aviFileName_;
+    // Where the load placed the camera, for Reset Camera.
+    CameraFrame loadedCamera_;
+    ProjectionParams loadedProjection_;
 };
 
 }  // namespace tarsel

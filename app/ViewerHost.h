@@ -50,6 +50,11 @@ class ViewerHost {
     virtual void ShowWorldForm() = 0;
     virtual void CloseWorldForm() = 0;
     virtual void RepaintWorldForm() = 0;
+
+    // The save-file dialog, opened on the suggested path; nothing when the user cancels.
+    virtual std::optional<std::string> ChooseSaveFile(const std::string& filter,
+                                                      const std::string& title,
+                                                      const std::string& suggested) = 0;
 };
 
 }  // namespace tarsel

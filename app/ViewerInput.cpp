@@ -4,6 +4,8 @@
 #include <cmath>
 #include <optional>
 
+#include "app/Resets.h"
+#include "app/ScenePicture.h"
 #include "app/Viewer.h"
 #include "settings/CameraMotion.h"
 #include "workspace/CText.h"
@@ -142,8 +144,40 @@ void Viewer::WorldFormClosed() {
 }
 
 void Viewer::Timer2Timer() {
+    // With no key held or coasting the tick would only redraw the same picture: the timer
+    // rests until the next motion key, so an idle viewer takes no time. (A recording at
+    // FrameTime 0 thus gets no copies of an unchanged picture every 30 ms after a key tap.)
+    if (!KeyMotionPending(*ws_)) {
+        host_.SetTimer2(false);
+        return;
+    }
     KeyMotionStep(*ws_);
     RenderScene();
+}
+
+void Viewer::Resetcamera1Click() {
+    Workspace& ws = *ws_;
+    if (ws.NothingLoaded) return;
+    ws.Camera = loadedCamera_;
+    ws.Projection.PP = loadedProjection_.PP;
+    ws.Projection.Scale = loadedProjection_.Scale;
+    // A coasting key would carry the camera off again at once.
+    ResetKeyMotion(ws);
+    RecreateLabelFont();
+    RenderScene();
+}
+
+void Viewer::Savepicture1Click() {
+    if (ws_->NothingLoaded) {
+        host_.ShowMessage("There is no picture to save: load a workspace first.", "Save Picture");
+        return;
+    }
+    const std::optional<std::string> path =
+        host_.ChooseSaveFile("PNG image (*.png)", "Save Picture", ws_->WorkspaceBasePath + ".png");
+    if (!path || path->empty()) return;
+    if (const std::string problem = SaveScenePicture(*this, *path); !problem.empty()) {
+        host_.ShowMessage("The picture was not saved: " + problem, "Error");
+    }
 }
 
 }  // namespace tarsel

@@ -151,6 +151,13 @@ void KeyMotionStep(Workspace& ws) {
     }
 }
 
+bool KeyMotionPending(const Workspace& ws) {
+    for (int i = 0; i < MOTION_KEY_COUNT; ++i) {
+        if (ws.KeyHeld[i] || ws.KeyCoasting[i]) return true;
+    }
+    return false;
+}
+
 void CameraProgrammeStep(Workspace& ws) {
     const bool due = ws.PlayForward ? ws.LastProgrammeTime + ws.ProgrammeInterval <= ws.CurrentTime
                                     : ws.CurrentTime <= ws.LastProgrammeTime - ws.ProgrammeInterval;

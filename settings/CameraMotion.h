@@ -23,6 +23,9 @@ void ApplyMotionKey(Workspace& ws, MotionKey key);
 // turn), held A, D, Q, E (roll before the growth), held W and S, then the coasting keys.
 void KeyMotionStep(Workspace& ws);
 
+// A motion key is held or coasting: the next tick of the key motion timer moves the camera.
+bool KeyMotionPending(const Workspace& ws);
+
 // The programme's actions, as the combo boxes list them.
 enum class ProgrammeAction {
     None,

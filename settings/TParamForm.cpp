@@ -9,11 +9,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSlider>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "settings/MemoView.h"
 
@@ -351,10 +353,46 @@ void TParamForm::AppendToMemo(std::string_view) {
     loadMemo_->MemoAppended();
 }
 
+QPoint TParamForm::OpeningPosition(const QRect& mainFrame, const QSize& frame,
+                                   const QRect& screen) {
+    const auto onScreen = [&](int x, int y) {
+        x = std::max(std::min(x, screen.right() + 1 - frame.width()), screen.left());
+        y = std::max(std::min(y, screen.bottom() + 1 - frame.height()), screen.top());
+        return QRect(QPoint(x, y), frame);
+    };
+    const QRect candidates[] = {
+        onScreen(mainFrame.right() + 1, mainFrame.top()),
+        onScreen(mainFrame.left() - frame.width(), mainFrame.top()),
+        onScreen(mainFrame.left(), mainFrame.bottom() + 1),
+        onScreen(mainFrame.left(), mainFrame.top() - frame.height()),
+    };
+    QRect best = candidates[0];
+    long long bestCover = -1;
+    for (const QRect& c : candidates) {
+        const QRect covered = c.intersected(mainFrame);
+        const long long cover = covered.isEmpty() ? 0 : 1LL * covered.width() * covered.height();
+        if (bestCover < 0 || cover < bestCover) {
+            best = c;
+            bestCover = cover;
+        }
+    }
+    return best.topLeft();
+}
+
 void TParamForm::showEvent(QShowEvent* event) {
     // Only when the program shows the dialog: a window system's restore of a minimised dialog
     // must not wipe what the user was typing.
-    if (!event->spontaneous()) actions_.FormShow();
+    if (!event->spontaneous()) {
+        const QWidget* main = parentWidget();
+        if (!placed_ && main != nullptr && main->screen() != nullptr) {
+            // The dialog's frame is not known before it is shown: take the main window's.
+            const QSize decoration = main->frameGeometry().size() - main->geometry().size();
+            move(OpeningPosition(main->frameGeometry(), size() + decoration,
+                                 main->screen()->availableGeometry()));
+            placed_ = true;
+        }
+        actions_.FormShow();
+    }
     QDialog::showEvent(event);
 }
 

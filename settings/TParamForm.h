@@ -52,6 +52,11 @@ class TParamForm : public QDialog {
     MemoView* LoadMemoView() const { return loadMemo_; }
     QPushButton* BitBtn1() const { return bitBtn1_; }
 
+    // Where the dialog's frame of the given size opens: beside the main window's frame where
+    // the screen has room (right, left, below, above, in this order), so that it hides none of
+    // the scene; without room, on the screen where it covers the least of the main window.
+    static QPoint OpeningPosition(const QRect& mainFrame, const QSize& frame, const QRect& screen);
+
   protected:
     void showEvent(QShowEvent* event) override;
 
@@ -75,6 +80,7 @@ class TParamForm : public QDialog {
     // How each control shows its value from the state.
     std::map<ParamControl, std::function<void()>> refreshers_;
     bool refreshing_ = false;  // a value is being shown, not edited by the user
+    bool placed_ = false;      // opened once: later it opens where the user left it
 };
 
 }  // namespace tarsel

@@ -1,7 +1,6 @@
 #include "app/cli/Cli.h"
 
 #include <QGuiApplication>
-#include <QImage>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -9,6 +8,7 @@
 #include <string_view>
 
 #include "app/HeadlessHost.h"
+#include "app/ScenePicture.h"
 #include "app/Viewer.h"
 #include "export/AtomsXyz.h"
 #include "workspace/CText.h"
@@ -203,10 +203,8 @@ int Render(Viewer& viewer, const Options& o, std::ostream& err) {
             return Usage(err, problem);
         }
     }
-    const Workspace& ws = viewer.Ws();
-    const QImage picture = viewer.Scene().Copy(ws.VisibleRect, ws.BackgroundColour);
-    if (!picture.save(QString::fromStdString(o.Output), "PNG")) {
-        err << "tarsel-cli: can't write \"" << o.Output << "\"\n";
+    if (const std::string problem = SaveScenePicture(viewer, o.Output); !problem.empty()) {
+        err << "tarsel-cli: " << problem << "\n";
         return 1;
     }
     return 0;

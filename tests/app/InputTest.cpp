@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <string>
 
 #include "app/HeadlessHost.h"
+#include "app/ScenePicture.h"
 #include "app/Viewer.h"
 #include "support/TestFiles.h"
 #include "support/TrajectoryData.h"
@@ -133,6 +135,40 @@ TEST_F(InputTest, MotionKeysRunTheMotionTimer) {
     viewer.FormKeyDown('X');
     viewer.FormKeyDown(13);
     EXPECT_FALSE(host.Timer2On);
+
+    // Running again, W coasts to its end; the tick that then finds nothing held or coasting
+    // draws nothing and lets the timer rest.
+    host.Timer2On = true;
+    for (int i = 0; i < 10 && ws.KeyCoasting[static_cast<int>(MotionKey::W)]; ++i)
+        viewer.Timer2Timer();
+    EXPECT_TRUE(host.Timer2On);
+    const int shown = host.ScenesShown;
+    const Vec3 at = ws.Camera.V0;
+    viewer.Timer2Timer();
+    EXPECT_FALSE(host.Timer2On);
+    EXPECT_EQ(host.ScenesShown, shown);
+    EXPECT_EQ(ws.Camera.V0, at);
+}
+
+TEST_F(InputTest, SavePictureWritesTheShownView) {
+    viewer.Savepicture1Click();  // nothing loaded: nothing to save, no dialog
+    EXPECT_EQ(host.Messages.back().Caption, "Save Picture");
+    EXPECT_EQ(host.SuggestedSaveFile, "");
+
+    LoadAtoms({0});
+    host.SaveFileToChoose = dir.File("view.png");
+    viewer.Savepicture1Click();
+    EXPECT_EQ(host.SuggestedSaveFile, dir.File("run.png"));
+    const QImage saved(QString::fromStdString(dir.File("view.png")));
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_BGR888), ScenePicture(viewer));
+    EXPECT_EQ(saved.size(), QSize(800, 600));
+
+    const std::size_t messages = host.Messages.size();
+    host.SaveFileToChoose = dir.File("missing/view.png");
+    viewer.Savepicture1Click();
+    ASSERT_EQ(host.Messages.size(), messages + 1);
+    EXPECT_EQ(host.Messages.back().Caption, "Error");
+    EXPECT_NE(host.Messages.back().Text.find("missing/view.png"), std::string::npos);
 }
 
 TEST_F(InputTest, CloseAsksFirst) {
@@ -191,6 +227,13 @@ TEST_F(ProgrammeTest, StepsWithTheFramesInBothDirections) {
     EXPECT_NEAR(Moved(), 8 * 0.2, 1e-9);
     viewer.Button4Click();  // "+1" after "PlayBack": the time went up, no step
     EXPECT_NEAR(Moved(), 8 * 0.2, 1e-9);
+}
+
+TEST_F(ProgrammeTest, PerFrameSetsTheTimeBetweenSteps) {
+    viewer.Form().Edit25 = "2";
+    viewer.Button2Click();  // frames 0..11: due at 2, 4, 6, ...; the row acts until 5
+    RunTimer();
+    EXPECT_NEAR(Moved(), 2 * 0.2, 1e-9);
 }
 
 TEST_F(ProgrammeTest, NothingRunsWithCameraMotionOff) {

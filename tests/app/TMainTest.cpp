@@ -34,9 +34,10 @@ TEST(Windows, CreatedWithTheirCaptionsMenusAndPanels) {
     const QList<QAction*> menus = w.main.menuBar()->actions();
     ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), "File");
-    EXPECT_EQ(MenuItems(menus[0]->menu()), (QStringList{"Load WorkSpace", "-", "Exit"}));
+    EXPECT_EQ(MenuItems(menus[0]->menu()),
+              (QStringList{"Load WorkSpace", "Save Picture...", "-", "Exit"}));
     EXPECT_EQ(menus[1]->text(), "Parameters");
-    EXPECT_EQ(MenuItems(menus[1]->menu()), (QStringList{"Work Space", "World"}));
+    EXPECT_EQ(MenuItems(menus[1]->menu()), (QStringList{"Work Space", "World", "Reset Camera"}));
 
     const int widths[4] = {100, 220, 70, 100};
     for (int i = 0; i < 4; ++i)

@@ -4,9 +4,12 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Resets.h"
+#include "support/CameraChange.h"
 
 namespace tarsel {
 namespace {
@@ -55,8 +58,6 @@ TEST_F(KeyMotion, HeldArrowAcceleratesThenCoastsToItsEnd) {
         const double expected = tick < 9 ? 0.002 + 0.001 * tick : 0.01;
         EXPECT_NEAR(turns[tick], expected, 1e-9) << tick;
     }
-    // Turning right: the viewing axis leans toward +x.
-    EXPECT_GT(ws->Camera.V1.x, 0.0);
 
     Release(MotionKey::Right);
     turns.clear();
@@ -84,26 +85,67 @@ TEST_F(KeyMotion, HeldWMovesFasterUpToAboutThree) {
     while (Coasting(MotionKey::W))
         last = MoveTick();
     EXPECT_NEAR(last, 0.2, 1e-9);
-
-    // S moves backward along the viewing axis.
-    Hold(MotionKey::S);
-    EXPECT_NEAR(MoveTick(), -0.2, 1e-12);
 }
 
-TEST_F(KeyMotion, OppositeKeyStopsCoasting) {
-    Hold(MotionKey::Right);
-    KeyMotionStep(*ws);
-    Release(MotionKey::Right);
-    Hold(MotionKey::Left);
-    KeyMotionStep(*ws);
-    EXPECT_FALSE(Coasting(MotionKey::Right));
+TEST_F(KeyMotion, EveryOppositeKeyStopsTheOthersCoasting) {
+    using K = MotionKey;
+    const std::pair<K, K> pairs[] = {
+        {K::Up, K::Down}, {K::Right, K::Left}, {K::A, K::D}, {K::Q, K::E}, {K::W, K::S}};
+    for (auto [a, b] : pairs) {
+        for (auto [coasting, pressed] : {std::pair{a, b}, std::pair{b, a}}) {
+            ResetWorkspace(*ws);
+            ws->Camera.V0 = {0, 0, -50};  // an orbit needs the camera off the cube's centre
+            Release(coasting);
+            Hold(pressed);
+            KeyMotionStep(*ws);
+            EXPECT_FALSE(Coasting(coasting)) << static_cast<int>(coasting);
+        }
+    }
+}
+
+// Each coasting tick takes its key's own amount off its own step, then moves by it.
+TEST_F(KeyMotion, EveryCoastingKeyShrinksItsOwnStep) {
+    using K = MotionKey;
+    struct Row {
+        K key;
+        double Workspace::*step;
+        double from, to;
+    };
+    const Row rows[] = {
+        {K::Right, &Workspace::TurnStep, 0.005, 0.004},
+        {K::Left, &Workspace::TurnStep, 0.005, 0.004},
+        {K::Up, &Workspace::TurnStep, 0.005, 0.004},
+        {K::Down, &Workspace::TurnStep, 0.005, 0.004},
+        {K::W, &Workspace::MoveStep, 1.0, 0.9},
+        {K::S, &Workspace::MoveStep, 1.0, 0.9},
+        {K::A, &Workspace::RollStep, 0.02, 0.018},
+        {K::D, &Workspace::RollStep, 0.02, 0.018},
+        {K::Q, &Workspace::RollStep, 0.02, 0.018},
+        {K::E, &Workspace::RollStep, 0.02, 0.018},
+    };
+    for (const Row& row : rows) {
+        ResetWorkspace(*ws);
+        ws->Camera.V0 = {0, 0, -50};
+        ws->TurnStep = ws->MoveStep = ws->RollStep = 0.5;  // the other steps: far from all
+        (*ws).*row.step = row.from;
+        Release(row.key);
+        const CameraFrame before = ws->Camera;
+        KeyMotionStep(*ws);
+        const int key = static_cast<int>(row.key);
+        EXPECT_NEAR((*ws).*row.step, row.to, 1e-12) << key;
+        EXPECT_TRUE(Coasting(row.key)) << key;
+        const test::CameraChange c = test::ChangeOf(before, ws->Camera);
+        const double moved = row.step == &Workspace::MoveStep
+                                 ? std::fabs(c.Forward)
+                                 : std::asin(std::fabs(c.Turn + c.Pitch + c.Roll));
+        EXPECT_NEAR(moved, row.to, 1e-12) << key;
+    }
 }
 
 TEST_F(KeyMotion, RollsUseTheTripleTheLastComputationLeft) {
     Hold(MotionKey::A);
     EXPECT_NEAR(RollTick(), 0.005, 1e-12);  // the reset's triple
     EXPECT_NEAR(RollTick(), 0.007, 1e-12);
-    EXPECT_GT(ws->Camera.V2.y, 0.0);  // A turns V2 toward +y
 
     // Holding Right and A together: A rolls with the triple that Right has just computed.
     ResetWorkspace(*ws);
@@ -156,6 +198,29 @@ TEST_F(Programme, RowsActUntilTheirEndsInThePlayingDirection) {
     EXPECT_FALSE(PassAt(199));
     EXPECT_TRUE(PassAt(198));
     EXPECT_NEAR(ws->Camera.V0.z, 0.8, 1e-12);
+}
+
+TEST_F(Programme, EveryActionMovesTheCameraItsWay) {
+    const double roll = std::sin(0.005), orbitIn = 50 * (1 - std::cos(0.005));
+    const test::CameraChange changes[] = {
+        {0, 0, 0, 0, 0},                    // "None"
+        {0.2, 0, 0, 0, 0},                  // "Forward"
+        {-0.2, 0, 0, 0, 0},                 // "Backward"
+        {orbitIn, 50 * roll, -roll, 0, 0},  // "Rotate Left": the orbit the Q key makes
+        {orbitIn, -50 * roll, roll, 0, 0},  // "Rotate Right": as E
+        {0, 0, 0, 0, roll},                 // "Bank Left": the roll of A
+        {0, 0, 0, 0, -roll},                // "Bank Right": as D
+    };
+    for (int action = 0; action < 7; ++action) {
+        ResetWorkspace(*ws);
+        ws->Camera.V0 = {0, 0, -50};
+        ws->LastProgrammeTime = 0;
+        ws->PeriodAction = {action, 0, 0};
+        const CameraFrame before = ws->Camera;
+        PassAt(10);
+        test::ExpectChange(test::ChangeOf(before, ws->Camera), changes[action],
+                           "action " + std::to_string(action));
+    }
 }
 
 TEST_F(Programme, RowsAreIndependentAndApplyInOrder) {

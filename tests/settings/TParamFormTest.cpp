@@ -287,6 +287,24 @@ TEST(Dialog, ViewPageTabOrder) {
     EXPECT_EQ(order, expected);
 }
 
+// The dialog opens beside the main window where the screen has room, so the scene stays in view.
+TEST(Dialog, OpensBesideTheMainWindow) {
+    const QRect screen(0, 0, 1280, 1024);
+    const QSize dialog(548, 482);
+    struct Row {
+        QRect main;
+        QPoint at;
+    };
+    const Row rows[] = {
+        {{100, 100, 574, 327}, {674, 100}},  // right
+        {{574, 296, 574, 327}, {26, 296}},   // no room on the right: left
+        {{0, 0, 1280, 400}, {0, 400}},       // below
+        {{0, 0, 1280, 1000}, {0, 542}},      // no room anywhere: on screen, covering the least
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(TParamForm::OpeningPosition(row.main, dialog, screen), row.at) << row.at.x();
+}
+
 TEST(Dialog, OkWithSaveAviFixesTheMainWindowBorder) {
     Windows w;
     for (bool fixed : {true, false}) {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+#include <string>
+
+namespace tarsel {
+
+class Viewer;
+
+// The picture the main window shows of the loaded scene: the visible part of the scene bitmap,
+// the background colour where a large window reaches beyond it.
+QImage ScenePicture(const Viewer& viewer);
+
+// Writes ScenePicture as a PNG file at path. Returns what went wrong, empty when it is written.
+// File > Save Picture... and "tarsel-cli render" both write through here.
+std::string SaveScenePicture(const Viewer& viewer, const std::string& path);
+
+}  // namespace tarsel
