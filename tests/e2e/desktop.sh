@@ -1,15 +1,25 @@
 #!/bin/bash
 # The real viewer in a real X server, driven like a user: load the example from the command
-# line, hold W, click an atom, and check the window's picture after each step.
+# line, fly with the W key under a Russian layout, bring the camera back with Home, click an
+# atom and read the status bar, step the selection with Page Down, save the picture from the
+# menu. The status bar's texts are read through the accessibility bus, as a screen reader
+# reads them.
 # Usage: desktop.sh TARSEL EXAMPLE.tsw OUTPUT_FOLDER. Exit 77 when a tool is missing (skipped).
 set -u
 tarsel="$1"
 example="$2"
 out="$3"
-for tool in Xvfb xdotool import compare convert; do
+here="$(cd "$(dirname "$0")" && pwd)"
+for tool in Xvfb xdotool xdpyinfo setxkbmap import compare convert identify dbus-daemon; do
     command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
 done
+/usr/bin/python3 -c "from gi.repository import Gio" 2>/dev/null || {
+    echo "SKIP: python3-gi is not installed"
+    exit 77
+}
+[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "SKIP: at-spi2-core is not installed"; exit 77; }
 mkdir -p "$out"
+rm -rf "$out/runtime" "$out/saved.png"
 
 fail() {
     echo "FAIL: $*"
@@ -25,10 +35,21 @@ done
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
 xvfb=$!
 app=""
-trap 'kill $app $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
+bus=""
+trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
 export DISPLAY="$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+
+# A session bus of our own; the accessibility bus starts on it, its socket in our folder.
+export XDG_RUNTIME_DIR="$out/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$out/bus.txt" ||
+    fail "no session bus"
+export DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p "$out/bus.txt")"
+bus="$(sed -n 2p "$out/bus.txt")"
+a11y() { /usr/bin/python3 "$here/a11y.py" "$@"; }
+a11y enable || fail "no accessibility bus"
 
 "$tarsel" "$example" >"$out/tarsel.log" 2>&1 &
 app=$!
@@ -52,29 +73,64 @@ settled() {
     done
     fail "the picture did not settle"
 }
-strip() { convert "$out/$1.png" -gravity South -crop "x18+0+0" +repage "$out/$1-status.png"; }
+# The molecule selection panel: the status bar label that names the selection.
+selection() { a11y labels | grep -E '^(Mol=|PgUp/PgDn$)' | head -n 1; }
 
 settled loaded
 # The example is drawn: its oxygen atoms are red discs.
 convert "$out/loaded.png" txt:- | grep -q '#F00000' || fail "no atom drawn after the load"
+[ "$(selection)" = "PgUp/PgDn" ] || fail "the status bar shows '$(selection)', not PgUp/PgDn"
 
-# Hold W a moment: the camera flies forward (and coasts) and the picture changes.
-xdotool keydown w
+# Under a Russian layout, hold the key in W's place a moment (X keycode 25): the camera flies
+# forward (and coasts) and the picture changes.
+setxkbmap ru || fail "setxkbmap ru"
+setxkbmap -query | grep -q '^layout: *ru$' || fail "the layout is not Russian"
+xdotool keydown 25
 sleep 0.3
-xdotool keyup w
+xdotool keyup 25
 settled flown
+setxkbmap us
 changed=$(differing loaded flown)
-[ "${changed:-0}" -gt 2000 ] || fail "holding W changed only ${changed:-0} pixels"
+[ "${changed:-0}" -gt 2000 ] || fail "holding W under a Russian layout changed ${changed:-0} pixels"
 
-# Click on an oxygen atom: a molecule is selected and the status bar names it ("Mol=M,A").
-point=$(convert "$out/flown.png" txt:- | grep '#F00000' | sed -n '200p' | cut -d: -f1)
+# Home puts the camera back where the load placed it: the picture of the load again.
+xdotool key Home
+settled home
+[ "$(differing loaded home)" = "0" ] || fail "Home did not bring back the picture of the load"
+
+# Click on an oxygen atom: the status bar names the molecule and the atom ("Mol=M,A").
+point=$(convert "$out/home.png" txt:- | grep '#F00000' | sed -n '200p' | cut -d: -f1)
 [ -n "$point" ] || fail "no atom to click"
 xdotool mousemove --window "$window" "${point%,*}" "${point#*,}" click 1
 settled picked
-strip flown
-strip picked
-status=$(differing flown-status picked-status)
-[ "${status:-0}" -gt 20 ] || fail "the status bar did not change after the click"
+picked=$(selection)
+[[ "$picked" =~ ^Mol=([0-9]+),[0-9]+$ ]] || fail "after the click the status bar shows '$picked'"
+molecule=${BASH_REMATCH[1]}
+# Page Down selects the molecule before it.
+xdotool key Page_Down
+expected="Mol=$((molecule - 1))"
+[ "$molecule" -gt 1 ] || expected="PgUp/PgDn"
+settled stepped
+[ "$(selection)" = "$expected" ] || fail "after $picked and Page Down: '$(selection)', not $expected"
+
+# File > Save Picture... writes the shown view.
+a11y press "Save Picture..." || fail "no menu item Save Picture..."
+dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^Save Picture\$" | head -n 1)
+[ -n "$dialog" ] || fail "no dialog Save Picture"
+sleep 0.5
+xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+xdotool key ctrl+a
+xdotool type --delay 20 "$out/saved.png"
+xdotool key Return
+for _ in $(seq 50); do [ -s "$out/saved.png" ] && break; sleep 0.2; done
+[ -s "$out/saved.png" ] || fail "Save Picture wrote nothing"
+sleep 0.5
+read -r vx vy vw vh <<<"$(a11y extents filler)"
+import -window root -crop "${vw}x${vh}+${vx}+${vy}" +repage "$out/view.png"
+[ "$(identify -format %wx%h "$out/saved.png")" = "${vw}x${vh}" ] ||
+    fail "the saved picture is $(identify -format %wx%h "$out/saved.png"), the view ${vw}x${vh}"
+[ "$(differing saved view)" = "0" ] || fail "the saved picture is not the view"
 
 kill -0 "$app" 2>/dev/null || fail "the viewer ended early"
-echo "PASS: loaded, flew with W, picked an atom (screenshots in $out)"
+echo "PASS: loaded, flew with W under a Russian layout, Home, picked $picked, Page Down," \
+    "saved the picture (screenshots in $out)"
