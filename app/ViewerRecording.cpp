@@ -2,6 +2,7 @@
 // render pass, which records what the window shows.
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "app/Viewer.h"
@@ -40,6 +41,14 @@ void CopyShownPicture(const SceneBitmap& scene, const Rect& visible, Rgb outside
     }
 }
 
+// A frame is due once the time has moved on by a frame time in the playing direction. Frame
+// n's time n x FrameTime can miss (n - 1) x FrameTime + FrameTime by a rounding step (for 0.1,
+// one frame in five), so the comparison allows a billionth of the times compared.
+bool FrameDue(bool forward, double current, double last, double frameTime) {
+    const double slack = 1e-9 * (std::fabs(last) + std::fabs(frameTime));
+    return forward ? current >= last + frameTime - slack : current <= last - frameTime + slack;
+}
+
 }  // namespace
 
 void Viewer::StartRecording() {
@@ -65,9 +74,10 @@ void Viewer::StartRecording() {
 
 void Viewer::RecordingHandOff() {
     Workspace& ws = *ws_;
-    const bool due = ws.PlayForward ? ws.CurrentTime >= ws.LastRecordedTime + ws.FrameTime
-                                    : ws.CurrentTime <= ws.LastRecordedTime - ws.FrameTime;
-    if (!due || !recordBitmap_) return;
+    if (!recordBitmap_ ||
+        !FrameDue(ws.PlayForward, ws.CurrentTime, ws.LastRecordedTime, ws.FrameTime)) {
+        return;
+    }
     SetTimer1(false);
     CopyShownPicture(scene_, ws.VisibleRect, ws.BackgroundColour, *recordBitmap_);
     const std::uint32_t result = AppendFrame(activeRecorder_.get(), recordBitmap_.get());

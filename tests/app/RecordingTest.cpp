@@ -98,6 +98,19 @@ TEST_F(RecordingTest, PlayAndPlayBackRecordEachNextFrame) {
     ExpectMovie({3, 2, 1});
 }
 
+TEST_F(RecordingTest, FrameTimeOfATenthRecordsEveryFrame) {
+    // 13 x 0.1 is below 12 x 0.1 + 0.1 by a rounding step; the frame is still due.
+    Load(40);
+    viewer.Form().FrameTimeEdit = "0.1";
+    viewer.BitBtn1Click();
+    Record(true);
+    RunTimer();
+    EXPECT_EQ(test::ParseRiff(test::ReadFile(movie))[0].Child("movi").All("00db").size(), 39u);
+    Record(false);  // reads 40 and 39 (the time on screen), then records 38 down to 1
+    RunTimer();
+    EXPECT_EQ(test::ParseRiff(test::ReadFile(movie))[0].Child("movi").All("00db").size(), 38u);
+}
+
 TEST_F(RecordingTest, FrameTimeZeroRecordsEveryPass) {
     Load(3);
     viewer.Form().FrameTimeEdit = "0";
