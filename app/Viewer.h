@@ -82,8 +82,9 @@ class Viewer : public ParamFormActions {
     // current folder, or fileName when one is given. False when nothing was written.
     bool ExportFrameText(std::int32_t n, const std::string& fileName = {});
     // Recording of the shown frames. StartRecording completes a movie still open before it
-    // opens the new one; StopRecording completes the movie and unchecks "Save AVI".
-    void StartRecording();
+    // opens the new one, named after the workspace unless a file name is given; StopRecording
+    // completes the movie and unchecks "Save AVI".
+    void StartRecording(const std::string& movieFileName = {});
     void StopRecording();
     const std::string& AviFileName() const { return aviFileName_; }
     const AviRecorder* ActiveRecorder() const { return activeRecorder_.get(); }

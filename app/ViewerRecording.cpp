@@ -51,23 +51,24 @@ bool FrameDue(bool forward, double current, double last, double frameTime) {
 
 }  // namespace
 
-void Viewer::StartRecording() {
+void Viewer::StartRecording(const std::string& movieFileName) {
     Workspace& ws = *ws_;
     // A recording still open (a second Play after "Stop") is completed before the new one
     // replaces its file.
     FinishRecording();
     ws.LastRecordedTime = ws.CurrentTime;
     // Beside the workspace, named like it: "tarsel.avi" before any load.
-    aviFileName_ = DeriveWorkspacePaths(form_.WorkspaceFileName).Base + ".avi";
+    aviFileName_ = movieFileName.empty()
+                       ? DeriveWorkspacePaths(form_.WorkspaceFileName).Base + ".avi"
+                       : movieFileName;
     const ViewSize size = host_.DrawingAreaSize();
     recordBitmap_ = std::make_unique<DibBitmap>(size.Width, size.Height);
     int error = 0;
     activeRecorder_ = OpenRecorder(aviFileName_, kFramePeriodMs, {}, &error);
     if (!activeRecorder_) {
         StopRecording();
-        host_.ShowMessage(CFormat("Can't create the movie \"%s\": %s.\nPlayback goes on without "
-                                  "recording.",
-                                  aviFileName_.c_str(), std::strerror(error)),
+        host_.ShowMessage(CFormat("Can't create the movie \"%s\": %s.", aviFileName_.c_str(),
+                                  std::strerror(error)),
                           "Error");
     }
 }

@@ -49,4 +49,8 @@ std::string DecodeBgr24(const std::string& path) {
     return Output("ffmpeg -nostdin -v error -i " + Quoted(path) + " -f rawvideo -pix_fmt bgr24 -");
 }
 
+void Ffmpeg(const std::string& arguments) {
+    Output("ffmpeg -nostdin -v error -y " + arguments);
+}
+
 }  // namespace tarsel::test

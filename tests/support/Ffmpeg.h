@@ -18,4 +18,7 @@ std::string ProbeVideo(const std::string& path);
 // without padding, back to back.
 std::string DecodeBgr24(const std::string& path);
 
+// Runs "ffmpeg -nostdin -v error -y ARGUMENTS"; a test failure when it fails.
+void Ffmpeg(const std::string& arguments);
+
 }  // namespace tarsel::test
