@@ -85,12 +85,19 @@ class AviRecorderTest : public ::testing::Test {
     std::string path = dir.File("movie.avi");
 };
 
-TEST_F(AviRecorderTest, FileParsesBackWithPaddedRows) {
+// 32-bit fields of a chunk's data by their offsets.
+void ExpectFields(const std::string& f, const RiffChunk& c,
+                  std::vector<std::pair<int, std::uint32_t>> fields) {
+    for (const auto& [at, value] : fields)
+        EXPECT_EQ(U32At(f, c.Data() + at), value) << c.Id << " at " << at;
+}
+
+TEST_F(AviRecorderTest, FileParsesBackAndFfmpegReadsIt) {
+    ASSERT_TRUE(test::HaveFfmpeg()) << test::NO_FFMPEG;
     // Rows of 3, 6, 9 and 15 bytes are padded to 4, 8, 12 and 16.
-    for (auto [w, stride] : {std::pair{1, 4}, {2, 8}, {3, 12}, {5, 16}}) {
+    for (auto [w, stride] : {std::pair{1u, 4u}, {2u, 8u}, {3u, 12u}, {5u, 16u}}) {
         SCOPED_TRACE(w);
-        const int h = 3, frames = 3;
-        const std::uint32_t image = static_cast<std::uint32_t>(stride * h);
+        const std::uint32_t h = 3, frames = 3, image = stride * h;
         Record(path, w, h, frames);
         const std::string f = test::ReadFile(path);
         const std::vector<RiffChunk> parts = test::ParseRiff(f);
@@ -99,71 +106,45 @@ TEST_F(AviRecorderTest, FileParsesBackWithPaddedRows) {
         EXPECT_EQ(riff.Type, "AVI ");
         EXPECT_EQ(riff.Size + 8, f.size());
 
+        // avih: time per frame, index flag, frames, streams, buffer, size.
         const RiffChunk& hdrl = riff.Child("hdrl");
-        const std::uint64_t avih = hdrl.Child("avih").Data();
         EXPECT_EQ(hdrl.Child("avih").Size, 56u);
-        EXPECT_EQ(U32At(f, avih), 30000u);      // microseconds per frame
-        EXPECT_EQ(U32At(f, avih + 12), 0x10u);  // has an index
-        EXPECT_EQ(U32At(f, avih + 16), 3u);     // frames
-        EXPECT_EQ(U32At(f, avih + 24), 1u);     // streams
-        EXPECT_EQ(U32At(f, avih + 28), image);  // suggested buffer
-        EXPECT_EQ(U32At(f, avih + 32), std::uint32_t(w));
-        EXPECT_EQ(U32At(f, avih + 36), 3u);
-
-        const RiffChunk& strl = hdrl.Child("strl");
-        const std::uint64_t strh = strl.Child("strh").Data();
-        EXPECT_EQ(FourccAt(f, strh), "vids");
-        EXPECT_EQ(FourccAt(f, strh + 4), "DIB ");
-        EXPECT_EQ(U32At(f, strh + 20), 30u);    // scale
-        EXPECT_EQ(U32At(f, strh + 24), 1000u);  // rate
-        EXPECT_EQ(U32At(f, strh + 32), 3u);     // length
-        EXPECT_EQ(U32At(f, strh + 36), image);
-        EXPECT_EQ(U16At(f, strh + 52), w);  // frame rectangle right, bottom
-        EXPECT_EQ(U16At(f, strh + 54), 3);
-
-        const RiffChunk& strf = strl.Child("strf");
+        ExpectFields(
+            f, hdrl.Child("avih"),
+            {{0, 30000}, {12, 0x10}, {16, frames}, {24, 1}, {28, image}, {32, w}, {36, h}});
+        // strh: scale, rate, length, buffer, frame rectangle's right and bottom.
+        const RiffChunk& strh = hdrl.Child("strl").Child("strh");
+        EXPECT_EQ(FourccAt(f, strh.Data()) + FourccAt(f, strh.Data() + 4), "vidsDIB ");
+        ExpectFields(f, strh, {{20, 30}, {24, 1000}, {32, frames}, {36, image}, {52, w | h << 16}});
+        // strf: the bitmap header, 24 bits, uncompressed, bottom-up.
+        const RiffChunk& strf = hdrl.Child("strl").Child("strf");
         ASSERT_EQ(strf.Size, 40u);
-        const std::uint64_t bih = strf.Data();
-        EXPECT_EQ(U32At(f, bih), 40u);
-        EXPECT_EQ(U32At(f, bih + 4), std::uint32_t(w));
-        EXPECT_EQ(U32At(f, bih + 8), 3u);  // positive: bottom-up
-        EXPECT_EQ(U16At(f, bih + 12), 1);
-        EXPECT_EQ(U16At(f, bih + 14), 24);
-        EXPECT_EQ(U32At(f, bih + 16), 0u);
-        EXPECT_EQ(U32At(f, bih + 20), image);
+        ExpectFields(f, strf, {{0, 40}, {4, w}, {8, h}, {12, 1 | 24 << 16}, {16, 0}, {20, image}});
 
         const RiffChunk& movi = riff.Child("movi");
         const std::vector<const RiffChunk*> chunks = movi.All("00db");
-        ASSERT_EQ(chunks.size(), 3u);
+        ASSERT_EQ(chunks.size(), frames);
         const RiffChunk& idx1 = riff.Child("idx1");
-        ASSERT_EQ(idx1.Size, 16u * frames);
-        for (int k = 0; k < frames; ++k) {
+        ASSERT_EQ(idx1.Size, 16 * frames);
+        for (std::uint32_t k = 0; k < frames; ++k) {
             const RiffChunk& c = *chunks[k];
             ASSERT_EQ(c.Size, image);
             const DibBitmap b = Pattern(w, h, k);
             EXPECT_EQ(f.substr(c.Data(), image),
                       std::string(reinterpret_cast<const char*>(b.Bits()), image));
-            const std::uint64_t e = idx1.Data() + 16 * k;
-            EXPECT_EQ(FourccAt(f, e), "00db");
-            EXPECT_EQ(U32At(f, e + 4), 0x10u);                         // key frame
-            EXPECT_EQ(U32At(f, e + 8), c.Offset - (movi.Offset + 8));  // from the 'movi' code
-            EXPECT_EQ(U32At(f, e + 12), image);
+            // A key frame, its offset counted from the 'movi' code.
+            EXPECT_EQ(FourccAt(f, idx1.Data() + 16 * k), "00db");
+            ExpectFields(f, idx1,
+                         {{16 * k + 4, 0x10},
+                          {16 * k + 8, static_cast<std::uint32_t>(c.Offset - movi.Data())},
+                          {16 * k + 12, image}});
         }
-    }
-}
 
-TEST_F(AviRecorderTest, FfmpegReadsRawBgr24AtThirtyMilliseconds) {
-    ASSERT_TRUE(test::HaveFfmpeg()) << test::NO_FFMPEG;
-    for (int w : {1, 2, 3, 5, 64}) {
-        SCOPED_TRACE(w);
-        Record(path, w, 7, 4);
         const std::string probe = test::ProbeVideo(path);
-        for (const std::string& line : std::vector<std::string>{
-                 "codec_name=rawvideo", "pix_fmt=bgr24", "width=" + std::to_string(w), "height=7",
-                 "r_frame_rate=100/3"}) {
-            EXPECT_NE(probe.find(line + "\n"), std::string::npos) << line << " in\n" << probe;
-        }
-        ExpectDecodes(path, w, 7, 4);
+        for (const char* line :
+             {"codec_name=rawvideo\n", "pix_fmt=bgr24\n", "r_frame_rate=100/3\n"})
+            EXPECT_NE(probe.find(line), std::string::npos) << line << " in\n" << probe;
+        ExpectDecodes(path, w, h, frames);
     }
 }
 
