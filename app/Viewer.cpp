@@ -96,6 +96,8 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
         return {false, refusal};
     }
 
+    // The movie of the run shown so far is completed before another run replaces it.
+    if (activeRecorder_) StopRecording();
     *ws_ = *staged;
     staged.reset();
     loadedCamera_ = ws_->Camera;
@@ -155,6 +157,8 @@ void Viewer::ShowRayTracingPage() {
 
 void Viewer::ApplySettings() {
     tarsel::ApplySettings(form_, *ws_);
+    // "Save AVI" switched off: the open movie is completed now, not left open.
+    if (!ws_->RecordAvi && activeRecorder_) StopRecording();
     host_.SetBorderFixed(ws_->RecordAvi);
 }
 
@@ -199,7 +203,7 @@ void Viewer::RenderScene() {
     // With "Ray tracing" on, DrawShadedBalls takes the place of the flat discs once the shaded
     // balls exist; until then the discs stand in for them.
     renderer_.DrawFlatBalls(ws, *canvas_, labelFont_);
-    // The recording hand-off to the AVI recorder joins the pass here.
+    if (ws.RecordAvi) RecordingHandOff();
     // The programme's camera change shows in the next pass.
     if (ws.CameraProgrammeOn) CameraProgrammeStep(ws);
     host_.ShowScene();

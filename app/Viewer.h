@@ -5,6 +5,8 @@
 
 #include "app/ViewerHost.h"
 #include "app/WorkspacePaths.h"
+#include "export/AviRecorder.h"
+#include "export/DibBitmap.h"
 #include "render/Canvas.h"
 #include "render/CubeOverlay.h"
 #include "render/SceneBitmap.h"
@@ -80,10 +82,14 @@ class Viewer : public ParamFormActions {
     // "Save as File" for frame n: the file "frame" + the frame box's text + ".txt" in the
     // current folder, or fileName when one is given. False when nothing was written.
     bool ExportFrameText(std::int32_t n, const std::string& fileName = {});
-    // Recording of the shown frames: the movie itself comes with the movie writer.
-    void StartRecording();
+    // Recording of the shown frames. StartRecording completes a movie still open before it
+    // opens the new one, named after the workspace unless a file name is given; StopRecording
+    // completes the movie and unchecks "Save AVI".
+    void StartRecording(const std::string& movieFileName = {});
     void StopRecording();
     const std::string& AviFileName() const { return aviFileName_; }
+    const AviRecorder* ActiveRecorder() const { return activeRecorder_.get(); }
+    const DibBitmap* RecordBitmap() const { return recordBitmap_.get(); }
 
     // Keys, mouse and wheel of the main window. Keys are virtual-key codes: 33 Page Up,
     // 34 Page Down, 37-40 the arrows (left, up, right, down), 'A'..'Z' the letters.
@@ -116,6 +122,10 @@ class Viewer : public ParamFormActions {
     void RecreateLabelFont();
     void ShowRayTracingPage();
     void OpenTrajectory(const WorkspacePaths& paths);
+    // Step of the render pass: records the shown picture when a movie frame is due.
+    void RecordingHandOff();
+    // Completes and closes the open movie, if any, and drops the recording bitmap.
+    void FinishRecording();
 
     ViewerHost& host_;
     std::unique_ptr<Workspace> ws_;
@@ -134,6 +144,8 @@ class Viewer : public ParamFormActions {
     // Where the load placed the camera, for Reset Camera.
     CameraFrame loadedCamera_;
     ProjectionParams loadedProjection_;
+    std::unique_ptr<AviRecorder> activeRecorder_;
+    std::unique_ptr<DibBitmap> recordBitmap_;
 };
 
 }  // namespace tarsel

@@ -131,6 +131,8 @@ bool Viewer::FormClose() {
     host_.SetTimer2(false);
     host_.CloseWorldForm();
     trajectory_.Close();
+    // The movie being recorded is completed, so that the file is whole.
+    FinishRecording();
     return true;
 }
 

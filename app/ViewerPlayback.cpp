@@ -123,19 +123,6 @@ void Viewer::Timer1Timer() {
     }
 }
 
-void Viewer::StartRecording() {
-    Workspace& ws = *ws_;
-    ws.LastRecordedTime = ws.CurrentTime;
-    // Beside the workspace, named like it: "tarsel.avi" before any load.
-    aviFileName_ = DeriveWorkspacePaths(form_.WorkspaceFileName).Base + ".avi";
-}
-
-void Viewer::StopRecording() {
-    ws_->RecordAvi = false;
-    form_.SaveAVICheckBox = false;
-    host_.ParamFormChanged(ParamControl::SaveAVICheckBox);
-}
-
 void Viewer::Button7Click() {
     ExportFrameText(CAtol(form_.FrameNumberEdit));
 }

@@ -1,7 +1,12 @@
 #include "app/cli/Cli.h"
 
+#include <unistd.h>
+
 #include <QGuiApplication>
+#include <chrono>
 #include <cstdio>
+#include <iostream>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <set>
@@ -31,7 +36,11 @@ constexpr const char* kUsage =
     "                   write frame N as \"Save as File\" does (default name frameN.txt)\n"
     "  atoms FILE.tsw [--frame N] [-o OUT.xyz]\n"
     "                   write the placed atoms (of frame N, or of the workspace file) as an\n"
-    "                   XYZ file, to standard output unless -o is given\n";
+    "                   XYZ file, to standard output unless -o is given\n"
+    "  movie FILE.tsw -o OUT.avi [--from A] [--to B] [--step K] [--ray-tracing]\n"
+    "                   [the render options but --frame]\n"
+    "                   record frames A, A+K, ... up to B (all frames unless told) as \"Save\n"
+    "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second\n";
 
 // The largest view the tool draws; the window itself has no limit, but a PNG of this size is
 // already some hundred megabytes.
@@ -87,19 +96,34 @@ struct Options {
     std::string Workspace;
     std::string Output;
     std::optional<int> Frame;
+    std::optional<int> From, To;
+    int Step = 1;
     ViewSize Size{800, 600};
     std::optional<int> Select;
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
+    bool RayTracing = false;
 };
 
 // The options each command takes.
 const std::set<std::string>& Allowed(const std::string& command) {
     static const std::set<std::string> none;
-    static const std::set<std::string> render = {"-o",         "--frame",    "--size",
-                                                 "--select",   "--no-cube",  "--no-bonds",
-                                                 "--no-names", "--no-balls", "--half-radius"};
+    // The render options: how the scene is drawn, for a picture and for a movie alike.
+    static const std::set<std::string> renderOptions = {
+        "--size",     "--select",   "--no-cube",     "--no-bonds",
+        "--no-names", "--no-balls", "--half-radius", "--ray-tracing"};
+    static const std::set<std::string> render = [] {
+        std::set<std::string> s = renderOptions;
+        s.insert({"-o", "--frame"});
+        return s;
+    }();
+    static const std::set<std::string> movie = [] {
+        std::set<std::string> s = renderOptions;
+        s.insert({"-o", "--from", "--to", "--step"});
+        return s;
+    }();
     static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
     if (command == "render") return render;
+    if (command == "movie") return movie;
     if (command == "export" || command == "atoms") return frameAndOutput;
     return none;
 }
@@ -148,6 +172,17 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             o.NoBalls = true;
         } else if (a == "--half-radius") {
             o.HalfRadius = true;
+        } else if (a == "--ray-tracing") {
+            o.RayTracing = true;
+        } else if (a == "--from" || a == "--to") {
+            std::optional<int>& into = a == "--from" ? o.From : o.To;
+            if (!value(v) || !(into = WholeNumber(v))) {
+                return a + " needs a frame number counted from 0";
+            }
+        } else if (a == "--step") {
+            const std::optional<int> step = value(v) ? WholeNumber(v) : std::nullopt;
+            if (!step || *step < 1) return "--step needs a number of frames from 1 up";
+            o.Step = *step;
         } else if (o.Workspace.empty()) {
             o.Workspace = a;
         } else {
@@ -156,6 +191,7 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
     }
     if (o.Workspace.empty()) return o.Command + " needs a workspace file";
     if (o.Command == "render" && o.Output.empty()) return "render needs -o OUT.png";
+    if (o.Command == "movie" && o.Output.empty()) return "movie needs -o OUT.avi";
     if (o.Command == "export" && !o.Frame) return "export needs --frame N";
     return {};
 }
@@ -183,21 +219,28 @@ std::string ShowFrame(Viewer& viewer, int frame) {
     return {};
 }
 
-int Render(Viewer& viewer, const Options& o, std::ostream& err) {
+// The render options: the dialog's check boxes, applied by its OK. A usage problem, or nothing.
+std::string ApplyRenderOptions(Viewer& viewer, const Options& o) {
     const int last = viewer.Ws().LastMolecule;
     if (o.Select && *o.Select > last) {
-        return Usage(err,
-                     CFormat("--select %d: the workspace has molecules 0 to %d", *o.Select, last));
+        return CFormat("--select %d: the workspace has molecules 0 to %d", *o.Select, last);
     }
-    // The flags are the dialog's check boxes, applied by its OK.
     ParamFormState& form = viewer.Form();
     if (o.NoCube) form.WorldAxwsCheckBox = false;
     if (o.NoBonds) form.BondCheckBox = false;
     if (o.NoNames) form.AtomColorCheckBox = false;
     if (o.NoBalls) form.BallCheckBox = false;
     if (o.HalfRadius) form.CheckBox28 = true;
+    if (o.RayTracing) form.CheckBox26 = true;
     if (o.Select) viewer.Ws().SelectedMolecule = *o.Select;
     viewer.BitBtn1Click();
+    return {};
+}
+
+int Render(Viewer& viewer, const Options& o, std::ostream& err) {
+    if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
+        return Usage(err, problem);
+    }
     if (o.Frame) {
         if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
             return Usage(err, problem);
@@ -207,6 +250,85 @@ int Render(Viewer& viewer, const Options& o, std::ostream& err) {
         err << "tarsel-cli: " << problem << "\n";
         return 1;
     }
+    return 0;
+}
+
+// Progress of a movie on a terminal: one line, rewritten at most five times a second.
+class ProgressLine {
+  public:
+    ProgressLine(std::ostream& err, int total)
+        : err_(err), total_(total), terminal_(&err == &std::cerr && ::isatty(STDERR_FILENO)) {}
+
+    void Frame(int done) {
+        if (!terminal_) return;
+        const double t = Seconds();
+        if (done < total_ && t - shownAt_ < 0.2) return;
+        shownAt_ = t;
+        const double fps = t > 0 ? done / t : 0;
+        const int left = fps > 0 ? static_cast<int>((total_ - done) / fps + 0.5) : 0;
+        err_ << CFormat("\rframe %d of %d, %.1f frames/s, %d:%02d left   ", done, total_, fps,
+                        left / 60, left % 60)
+             << std::flush;
+    }
+    void End() {
+        if (terminal_ && shownAt_ >= 0) err_ << "\n";
+    }
+    double Seconds() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+  private:
+    std::ostream& err_;
+    int total_;
+    bool terminal_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    double shownAt_ = -1;
+};
+
+int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
+    const int count = viewer.Ws().FrameCount;
+    if (!viewer.Trajectory().IsOpen() || count < 1) {
+        return Usage(err, "movie needs a trajectory with frames, and none was found");
+    }
+    const int from = o.From.value_or(0), to = o.To.value_or(count - 1);
+    for (const auto& [name, frame] : {std::pair{"--from", from}, {"--to", to}}) {
+        if (frame >= count) {
+            return Usage(
+                err, CFormat("%s %d: the trajectory has frames 0 to %d", name, frame, count - 1));
+        }
+    }
+    if (from > to) return Usage(err, CFormat("--from %d is after --to %d", from, to));
+    if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
+        return Usage(err, problem);
+    }
+
+    viewer.Form().SaveAVICheckBox = true;
+    viewer.ApplySettings();
+    viewer.StartRecording(o.Output);
+    if (!viewer.ActiveRecorder()) return 1;  // the message is out already
+    // Every frame asked for is due, the first one too.
+    viewer.Ws().LastRecordedTime = -std::numeric_limits<double>::infinity();
+    const int total = (to - from) / o.Step + 1;
+    ProgressLine progress(err, total);
+    int done = 0;
+    for (int n = from; n <= to && viewer.ActiveRecorder(); n += o.Step) {
+        viewer.ReadFrame(n);
+        viewer.Ws().CurrentFrame = n;
+        progress.Frame(++done);
+    }
+    progress.End();
+    if (!viewer.ActiveRecorder()) return 1;  // a failed write stopped it, with its message
+    const int recorded = viewer.ActiveRecorder()->frameCount;
+    const ViewSize size = o.Size;
+    viewer.StopRecording();
+    if (recorded != total) {
+        err << CFormat("tarsel-cli: only %d of %d frames were recorded\n", recorded, total);
+        return 1;
+    }
+    const double seconds = progress.Seconds();
+    err << CFormat("tarsel-cli: wrote %s: %d frames of %dx%d in %.1f s (%.1f frames/s)\n",
+                   o.Output.c_str(), recorded, size.Width, size.Height, seconds,
+                   seconds > 0 ? recorded / seconds : 0.0);
     return 0;
 }
 
@@ -257,13 +379,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << kUsage;
         return 0;
     }
-    static const std::set<std::string> commands = {"log", "info", "render", "export", "atoms"};
+    static const std::set<std::string> commands = {"log",    "info",  "render",
+                                                   "export", "atoms", "movie"};
     if (commands.count(command) == 0) return Usage(err, "unknown command '" + command + "'");
     Options o;
     if (const std::string problem = Parse(args, o); !problem.empty()) return Usage(err, problem);
 
-    const std::unique_ptr<QGuiApplication> app =
-        command == "render" ? EnsureGuiApplication() : nullptr;
+    const bool draws = command == "render" || command == "movie";
+    const std::unique_ptr<QGuiApplication> app = draws ? EnsureGuiApplication() : nullptr;
     HeadlessHost host;
     // The boxes the load and the commands would show go to stderr as they come; "info"
     // lists them in its summary instead.
@@ -273,7 +396,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         };
     }
     Viewer viewer(host);
-    if (command == "render") {
+    if (draws) {
         // The window gets its size before anything is loaded into it.
         host.SetDrawingAreaSize(o.Size);
         viewer.FormResize();
@@ -295,6 +418,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "render") return Render(viewer, o, err);
     if (command == "export") return Export(viewer, o, err);
+    if (command == "movie") return Movie(viewer, o, err);
     return Atoms(viewer, o, out, err);
 }
 

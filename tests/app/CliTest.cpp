@@ -8,6 +8,7 @@
 
 #include <QImage>
 
+#include "support/Ffmpeg.h"
 #include "support/TestFiles.h"
 #include "support/TrajectoryData.h"
 #include "support/WorkspaceText.h"
@@ -206,6 +207,85 @@ TEST(CliFrames, AtomsWritesAnXyzFile) {
     EXPECT_NE(test::ReadFile(dir.File("atoms.xyz")).find("\nO  0.00000000 0.00000000 0.00000000\n"),
               std::string::npos);
     EXPECT_EQ(Cli({"atoms", run, "--frame", "x"}).status, 2);
+}
+
+// The picture `render` draws of frame n, as ffmpeg decodes a movie frame.
+std::string RenderedFrame(const std::string& run, int n, const std::string& dir) {
+    const std::string png = dir + "/frame.png";
+    EXPECT_EQ(Cli({"render", run, "-o", png, "--size", "40x30", "--no-names", "--frame",
+                   std::to_string(n)})
+                  .status,
+              0);
+    const QImage image = QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_BGR888);
+    std::string bytes;
+    for (int y = 0; y < image.height(); ++y)
+        bytes.append(reinterpret_cast<const char*>(image.constScanLine(y)), 3 * image.width());
+    return bytes;
+}
+
+TEST(CliMovie, FramesAreWhatRenderDrawsAndPiecesJoin) {
+    ASSERT_TRUE(test::HaveFfmpeg()) << test::NO_FFMPEG;
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir), whole = dir.File("whole.avi");
+    std::vector<std::string> frames;
+    for (int n = 0; n < 5; ++n)
+        frames.push_back(RenderedFrame(run, n, dir.Path()));
+    ASSERT_NE(frames[0], frames[1]);  // the atom moves
+    const std::vector<std::string> view = {"--size", "40x30", "--no-names"};
+    auto movie = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"movie", run});
+        args.insert(args.end(), view.begin(), view.end());
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.err;
+    };
+
+    // Not on a terminal: only the summary.
+    EXPECT_EQ(movie({"-o", whole}).find("tarsel-cli: wrote " + whole + ": 5 frames of 40x30 in "),
+              0u);
+    const std::string all = frames[0] + frames[1] + frames[2] + frames[3] + frames[4];
+    EXPECT_TRUE(test::DecodeBgr24(whole) == all);
+    movie({"-o", dir.File("step.avi"), "--step", "2"});
+    EXPECT_TRUE(test::DecodeBgr24(dir.File("step.avi")) == frames[0] + frames[2] + frames[4]);
+
+    // Pieces as a job array records them, joined as the README shows.
+    movie({"-o", dir.File("a.avi"), "--to", "1"});
+    movie({"-o", dir.File("b.avi"), "--from", "2", "--to", "3"});
+    movie({"-o", dir.File("c.avi"), "--from", "4"});
+    test::WriteFile(dir.File("pieces.txt"), "file 'a.avi'\nfile 'b.avi'\nfile 'c.avi'\n");
+    test::Ffmpeg("-f concat -safe 0 -i " + dir.File("pieces.txt") + " -c copy " +
+                 dir.File("joined.avi"));
+    EXPECT_TRUE(test::DecodeBgr24(dir.File("joined.avi")) == all);
+}
+
+TEST(CliMovie, UsageAndWriteErrors) {
+    test::TempDir dir, oneFrame;
+    const std::string run = MovingAtomRun(dir), avi = dir.File("out.avi");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> usage = {
+        {{"movie", run}, "movie needs -o OUT.avi"},
+        {{"movie", run, "-o", avi, "--from", "3", "--to", "2"}, "--from 3 is after --to 2"},
+        {{"movie", run, "-o", avi, "--to", "5"}, "--to 5: the trajectory has frames 0 to 4"},
+        {{"movie", run, "-o", avi, "--from", "-1"}, "--from needs a frame number"},
+        {{"movie", run, "-o", avi, "--step", "0"}, "--step needs a number of frames from 1 up"},
+        {{"movie", run, "-o", avi, "--frame", "1"}, "movie does not take the option '--frame'"},
+        {{"movie", run, "-o", avi, "--select", "1"}, "molecules 0 to 0"},
+        {{"movie", OneAtomRun(oneFrame), "-o", avi, "--from", "1"},
+         "the trajectory has frames 0 to 0"},
+    };
+    for (const auto& [args, problem] : usage) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 2) << problem;
+        EXPECT_NE(r.err.find(problem), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(avi));
+
+    CliRun r = Cli({"movie", run, "-o", dir.File("no/dir/out.avi")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error: Can't create the movie"), std::string::npos) << r.err;
+    std::filesystem::create_symlink("/dev/full", avi);
+    r = Cli({"movie", run, "-o", avi});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error: Recording stopped: can't write to"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -167,6 +167,7 @@ TEST_F(PlaybackTest, StepButtonsGoToFrameAndSlider) {
 }
 
 TEST_F(PlaybackTest, SaveAviIsStartedByPlayAndClearedAtTheEnd) {
+    const test::ScopedCurrentDir cwd(dir.Path());  // where "tarsel.avi" is made
     viewer.Form().SaveAVICheckBox = true;
     viewer.Button2Click();  // before any load: the movie is named after "tarsel.tsw"
     EXPECT_EQ(viewer.AviFileName(), "tarsel.avi");

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace tarsel::test {
+
+// Debian's ffmpeg and ffprobe, the public readers the movies are checked against; make test
+// installs them. Tests that need them fail (not skip) without them.
+bool HaveFfmpeg();
+inline constexpr const char* NO_FFMPEG =
+    "ffmpeg and ffprobe are needed: scripts/install-deps.sh installs Debian's ffmpeg";
+
+// The first video stream as ffprobe describes it: "codec_name=rawvideo\npix_fmt=bgr24\n..."
+// with codec_name, pix_fmt, width, height and r_frame_rate.
+std::string ProbeVideo(const std::string& path);
+
+// Every frame ffmpeg decodes from the movie, as top-down rows of blue-green-red bytes
+// without padding, back to back.
+std::string DecodeBgr24(const std::string& path);
+
+// Runs "ffmpeg -nostdin -v error -y ARGUMENTS"; a test failure when it fails.
+void Ffmpeg(const std::string& arguments);
+
+}  // namespace tarsel::test
