@@ -296,7 +296,8 @@ TEST_F(AviRecorderTest, KilledRecordingKeepsItsFrames) {
         EXPECT_GE(frames, 40);
         EXPECT_TRUE(decoded == Pictures(w, h, 0, frames)) << "the decoded frames differ";
 
-        // The sizes in the file tell of every complete frame, for readers that trust them.
+        // The sizes in the file tell of the complete frames, for readers that trust them. A
+        // kill between a frame's bytes and the update of the sizes leaves them one frame behind.
         const std::string f = test::ReadFile(path);
         std::uint64_t end = 0;
         while (end + 8 <= f.size() && FourccAt(f, end) == "RIFF")
@@ -305,7 +306,8 @@ TEST_F(AviRecorderTest, KilledRecordingKeepsItsFrames) {
         std::size_t chunks = 0;
         for (const RiffChunk& part : test::ParseRiff(f.substr(0, end)))
             chunks += part.Child("movi").All("00db").size();
-        EXPECT_EQ(chunks, std::size_t(frames));
+        EXPECT_TRUE(chunks == std::size_t(frames) || chunks + 1 == std::size_t(frames))
+            << chunks << " frames in the sizes, " << frames << " decoded";
     }
 }
 
