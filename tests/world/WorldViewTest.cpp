@@ -4,15 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include <QImage>
 #include <cstring>
+#include <limits>
+#include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "render/Projection.h"
 #include "render/RasterCanvas.h"
@@ -20,91 +18,86 @@
 namespace tarsel {
 namespace {
 
-constexpr Rgb BLACK{0, 0, 0}, RED{255, 0, 0}, GREEN{0, 128, 0}, BLUE{0, 0, 255},
-    YELLOW{255, 255, 0}, CYAN{0, 255, 255}, SILVER{192, 192, 192};
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double INF = std::numeric_limits<double>::infinity();
 
-std::string Name(Rgb c) {
-    if (c == BLACK) return "black";
-    if (c == RED) return "red";
-    if (c == GREEN) return "green";
-    if (c == BLUE) return "blue";
-    if (c == YELLOW) return "yellow";
-    if (c == CYAN) return "cyan";
-    if (c == SILVER) return "silver";
-    return std::to_string(c.R) + "," + std::to_string(c.G) + "," + std::to_string(c.B);
-}
-
-// Every call as one word: "line red", "dot black" (an ellipse, with its fill), "fill grey",
-// "text X"; the coordinates apart.
+// Each call as "line red", "dot black", "fill", "text X", with its first point.
 class OrderCanvas : public Canvas {
   public:
     struct Call {
         std::string What;
-        int x1, y1, x2, y2;
+        int x, y;
     };
     void FillRect(const Rect& r, Rgb c) override {
-        Calls.push_back({"fill " + Name(c), r.Left, r.Top, r.Right, r.Bottom});
+        EXPECT_EQ(c, WorldView::BRUSH);
+        Calls.push_back({"fill", r.Left, r.Top});
     }
     void SetPen(Rgb colour, PenStyle) override { pen_ = colour; }
     void SetPenColour(Rgb colour) override { pen_ = colour; }
     void SetPenStyle(PenStyle) override {}
-    void SetBrush(Rgb colour) override { brush_ = colour; }
+    void SetBrush(Rgb colour) override { EXPECT_EQ(colour, WorldView::BRUSH); }
     void Line(int x1, int y1, int x2, int y2) override {
-        Calls.push_back({"line " + Name(pen_), x1, y1, x2, y2});
+        Calls.push_back({"line " + Name(pen_), x1, y1});
+        Calls.push_back({"to", x2, y2});
     }
     void Ellipse(int x1, int y1, int x2, int y2) override {
-        EXPECT_EQ(brush_, (Rgb{128, 128, 128}));
-        Calls.push_back({"dot " + Name(pen_), x1, y1, x2, y2});
+        EXPECT_EQ(x2 - x1, 6);
+        EXPECT_EQ(y2 - y1, 6);
+        Calls.push_back({"dot " + Name(pen_), x1 + 3, y1 + 3});
     }
     void Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) override {
         EXPECT_EQ(font, (FontSpec{"MS Sans Serif", -11}));
-        EXPECT_EQ(colour, BLACK);
-        Calls.push_back({"text " + std::string(text), x, y, x, y});
+        EXPECT_EQ(colour, (Rgb{0, 0, 0}));
+        Calls.push_back({"text " + std::string(text), x, y});
     }
     std::uint8_t* Row(int) override { return nullptr; }
 
-    std::vector<std::string> Words() const {
-        std::vector<std::string> words;
+    std::string Sequence() const {
+        std::string s;
         for (const Call& c : Calls)
-            words.push_back(c.What);
-        return words;
+            if (c.What != "to") s += c.What + "|";
+        return s;
     }
     const Call& Find(const std::string& what) const {
         for (const Call& c : Calls)
             if (c.What == what) return c;
-        ADD_FAILURE() << "no " << what;
-        return Calls.front();
+        throw std::runtime_error("nothing drawn as " + what);
     }
-
     std::vector<Call> Calls;
 
   private:
+    static std::string Name(Rgb c) {
+        const std::pair<Rgb, const char*> names[] = {
+            {{0, 0, 0}, "black"},       {{255, 0, 0}, "red"},      {{0, 128, 0}, "green"},
+            {{0, 0, 255}, "blue"},      {{255, 255, 0}, "yellow"}, {{0, 255, 255}, "cyan"},
+            {{192, 192, 192}, "silver"}};
+        for (const auto& [rgb, name] : names)
+            if (rgb == c) return name;
+        return "other";
+    }
     Rgb pen_{-1, -1, -1};
-    Rgb brush_{-1, -1, -1};
 };
 
-// A 10-unit cube at the origin, the camera at z = -50 looking along +z, the light beside it,
-// and one molecule of two atoms: one in front of the camera and one behind it.
-struct WorldScene {
+// A 10-unit cube at the origin, the camera at z = -50 looking along +z, and one molecule of
+// two atoms: one in front of the camera and one behind it.
+struct Scene {
     std::unique_ptr<Workspace> ws = std::make_unique<Workspace>();
     Projection projection;
 
-    WorldScene() {
+    Scene() {
         ws->Cube = {{0, 0, 0}, 10, true};
         ws->Camera = {{0, 0, -50}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}};
         ws->Projection = {1, 100, 0.25};
         ws->LightPosition = {20, 20, -70};
         ws->ShowCube = true;
-        ws->LastMolecule = 0;
         MoleculeRecord& m = ws->Molecules[0];
         m.AtomCount = 2;
         m.X = {1, 1};
         m.Y = {2, 2};
         m.Z = {3, -60};
-        Prepare();
     }
-    void Prepare() { projection.PrepareProjection(ws->Camera, ws->Projection); }
-    OrderCanvas Paint(WorldView& view) const {
+    OrderCanvas Paint(WorldView& view) {
+        projection.PrepareProjection(ws->Camera, ws->Projection);
         OrderCanvas canvas;
         view.Paint(*ws, projection.Plane(), canvas);
         return canvas;
@@ -112,96 +105,61 @@ struct WorldScene {
 };
 
 TEST(WorldView, PaintsEverythingInOrderAndColour) {
-    std::vector<std::string> expected = {"fill 128,128,128",
-                                         // the atom in front, then the one behind the camera
-                                         "dot red", "line silver", "dot black", "dot green",
-                                         "line silver", "dot black"};
-    expected.insert(expected.end(), 12, "line yellow");
-    auto labelled = [&](const std::string& text) {
-        expected.push_back("fill 128,128,128");
-        expected.push_back("text " + text);
-    };
+    std::string expected = "fill|dot red|line silver|dot black|dot green|line silver|dot black|";
+    for (int i = 0; i < 12; ++i)
+        expected += "line yellow|";
     for (const char* corner : {"1", "2", "3", "4", "5", "6", "7", "8"})
-        labelled(corner);
-    for (const char* axis : {"X", "Y", "Z"}) {
-        expected.push_back("line black");
-        labelled(axis);
-    }
-    expected.push_back("line blue");
-    labelled("V0");
-    expected.push_back("line green");
-    const std::pair<const char*, const char*> cameraAxes[] = {
-        {"red", "V1"}, {"yellow", "V2"}, {"yellow", "V3"}};
-    for (const auto& [pen, text] : cameraAxes) {
-        expected.push_back(std::string("line ") + pen);
-        labelled(text);
-    }
-    expected.push_back("line cyan");
-    labelled("Light");
+        expected += std::string("fill|text ") + corner + "|";
+    for (const char* axis : {"X", "Y", "Z"})
+        expected += std::string("line black|fill|text ") + axis + "|";
+    expected +=
+        "line blue|fill|text V0|line green|line red|fill|text V1|line yellow|fill|text V2|"
+        "line yellow|fill|text V3|line cyan|fill|text Light|";
 
-    WorldScene scene;
+    Scene scene;
     WorldView view;
-    EXPECT_EQ(scene.Paint(view).Words(), expected);
-    const WorldBounds fitted = view.Bounds();
+    const OrderCanvas canvas = scene.Paint(view);
+    EXPECT_EQ(canvas.Sequence(), expected);
+    // The front atom's line of sight meets the plane z = -51 at (-1/53, -2/53, -51): its dot
+    // there, and the silver line runs from the atom to it.
+    const Vec3 q = RotateWorldPoint({-1.0 / 53, -2.0 / 53, -51}, view.Angles);
+    const WorldFit& f = view.Fit();
+    const int qx = static_cast<int>((q.x - view.Bounds().MinX) * f.ScaleX + f.OffsetX);
+    const int qy = static_cast<int>((q.y - view.Bounds().MinY) * f.ScaleY + f.OffsetY);
+    EXPECT_EQ(canvas.Calls[1].x, qx);
+    EXPECT_EQ(canvas.Calls[1].y, qy);
+    EXPECT_EQ(canvas.Calls[2].x, canvas.Calls[4].x);  // from the atom's dot
+    EXPECT_EQ(canvas.Calls[3].x, qx);                 // to the crossing point
 
     // Without "Cube" the cube is still drawn, but no longer fitted.
+    const WorldBounds fitted = view.Bounds();
     scene.ws->ShowCube = false;
-    EXPECT_EQ(scene.Paint(view).Words(), expected);
+    EXPECT_EQ(scene.Paint(view).Sequence(), expected);
     EXPECT_LT(view.Bounds().MaxY - view.Bounds().MinY, fitted.MaxY - fitted.MinY);
 }
 
-TEST(WorldView, TheLineOfSightEndsOnTheProjectionPlane) {
-    WorldScene scene;
-    WorldView view;
-    const OrderCanvas canvas = scene.Paint(view);
-    // The atom's line of sight through the camera point (0, 0, -50) meets the plane z = -51
-    // at (-1/53, -2/53, -51); the line runs from the atom's dot to that point's dot.
-    const Vec3 q{-1.0 / 53, -2.0 / 53, -51};
-    const Vec3 t = RotateWorldPoint(q, view.Angles);
-    const WorldFit& f = view.Fit();
-    const int qx = static_cast<int>((t.x - view.Bounds().MinX) * f.ScaleX + f.OffsetX);
-    const int qy = static_cast<int>((t.y - view.Bounds().MinY) * f.ScaleY + f.OffsetY);
-    const OrderCanvas::Call& dotQ = canvas.Calls[1];
-    const OrderCanvas::Call& line = canvas.Calls[2];
-    const OrderCanvas::Call& dotP = canvas.Calls[3];
-    EXPECT_EQ((std::vector<int>{dotQ.x1, dotQ.y1, dotQ.x2, dotQ.y2}),
-              (std::vector<int>{qx - 3, qy - 3, qx + 3, qy + 3}));
-    EXPECT_EQ((std::vector<int>{line.x1, line.y1, line.x2, line.y2}),
-              (std::vector<int>{dotP.x1 + 3, dotP.y1 + 3, qx, qy}));
-}
-
 TEST(WorldView, FitPointsFillTheMiddleOfEveryWindowShape) {
-    // The camera and the light stand farthest apart horizontally, the light lowest and the
-    // camera highest; the atoms lie far outside and take no part.
-    WorldScene scene;
+    // Unturned, the camera and the light are the horizontal and vertical extremes; the atoms
+    // lie far outside and take no part.
+    Scene scene;
     scene.ws->Camera.V0 = {-100, -30, 0};
     scene.ws->LightPosition = {100, 40, 0};
     scene.ws->Molecules[0].X = {500, -500};
-    scene.Prepare();
-    const std::pair<int, int> sizes[] = {{337, 224}, {800, 200}, {120, 600}};
-    for (const auto& [w, h] : sizes) {
-        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    for (const auto& [w, h] : {std::pair{337, 224}, std::pair{800, 200}, std::pair{120, 600}}) {
         WorldView view(w, h);
         view.Angles = {0, 0, 0};
         const OrderCanvas canvas = scene.Paint(view);
         const OrderCanvas::Call& camera = canvas.Find("text V0");
         const OrderCanvas::Call& light = canvas.Find("text Light");
-        EXPECT_EQ(camera.x1, static_cast<int>(w * 0.15));
-        EXPECT_NEAR(light.x1, w * 0.75, 1);
-        EXPECT_EQ(camera.y1, static_cast<int>(h * 0.15));
-        EXPECT_NEAR(light.y1, h * 0.75, 1);
-        for (const OrderCanvas::Call& c : canvas.Calls) {
-            if (c.What.rfind("text ", 0) == 0 && c.What.size() == 6 && c.What[5] <= '8') {
-                EXPECT_GE(c.x1, camera.x1) << c.What;
-                EXPECT_LE(c.x1, light.x1) << c.What;
-            }
-        }
-        EXPECT_GT(canvas.Find("dot black").x1, w);  // an atom off the window
+        EXPECT_EQ(camera.x, static_cast<int>(w * 0.15)) << w;
+        EXPECT_EQ(camera.y, static_cast<int>(h * 0.15)) << h;
+        EXPECT_NEAR(light.x, w * 0.75, 1) << w;
+        EXPECT_NEAR(light.y, h * 0.75, 1) << h;
+        EXPECT_GT(canvas.Find("dot black").x, w);
     }
 }
 
 TEST(WorldView, FitHandlesEveryExtent) {
-    constexpr double INF = std::numeric_limits<double>::infinity();
     struct Case {
         const char* Name;
         WorldBounds Bounds;
@@ -209,85 +167,56 @@ TEST(WorldView, FitHandlesEveryExtent) {
         WorldFit Expected;
     };
     const Case cases[] = {
-        // L is a quarter of the horizontal extent, at any window size; 1 below 8 units.
+        // L is a quarter of the horizontal extent whatever the window's size; 1 below 8 units.
         {"extent 22", {-11, 11, 0, 10}, 337, 224, {337 * 0.6 / 22, 224 * 0.6 / 10, 50, 33, 5}},
-        {"extent 22, wider",
-         {-11, 11, 0, 10},
-         1000,
-         224,
-         {1000 * 0.6 / 22, 224 * 0.6 / 10, 150, 33, 5}},
+        {"wider", {-11, 11, 0, 10}, 1000, 224, {1000 * 0.6 / 22, 224 * 0.6 / 10, 150, 33, 5}},
         {"extent 7.9", {0, 7.9, 0, 10}, 337, 224, {337 * 0.6 / 7.9, 224 * 0.6 / 10, 50, 33, 1}},
         // A vertical or horizontal line of fit points: the other scale, the line in the middle.
-        {"vertical line", {2, 2, 0, 10}, 337, 224, {13.44, 13.44, 151, 33, 3}},
-        {"horizontal line", {0, 22, 5, 5}, 337, 224, {337 * 0.6 / 22, 337 * 0.6 / 22, 50, 100, 5}},
-        {"unbounded", {-INF, INF, -INF, INF}, 337, 224, {1, 1, 50, 33, 50}},
+        {"vertical", {2, 2, 0, 10}, 337, 224, {13.44, 13.44, 151, 33, 3}},
+        {"horizontal", {0, 22, 5, 5}, 337, 224, {337 * 0.6 / 22, 337 * 0.6 / 22, 50, 100, 5}},
+        {"unbounded", {-INF, INF, NaN, NaN}, 337, 224, {1, 1, 50, 33, 50}},
         {"no window", {-11, 11, 0, 10}, 0, 0, {1, 1, 0, 0, 1}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
         const WorldFit f = FitWorld(c.Bounds, c.W, c.H);
-        EXPECT_DOUBLE_EQ(f.ScaleX, c.Expected.ScaleX);
-        EXPECT_DOUBLE_EQ(f.ScaleY, c.Expected.ScaleY);
-        EXPECT_EQ(f.OffsetX, c.Expected.OffsetX);
-        EXPECT_EQ(f.OffsetY, c.Expected.OffsetY);
-        EXPECT_EQ(f.L, c.Expected.L);
+        EXPECT_DOUBLE_EQ(f.ScaleX, c.Expected.ScaleX) << c.Name;
+        EXPECT_DOUBLE_EQ(f.ScaleY, c.Expected.ScaleY) << c.Name;
+        EXPECT_EQ(f.OffsetX, c.Expected.OffsetX) << c.Name;
+        EXPECT_EQ(f.OffsetY, c.Expected.OffsetY) << c.Name;
+        EXPECT_EQ(f.L, c.Expected.L) << c.Name;
     }
 }
 
-TEST(WorldView, ValuesWithoutAPictureDrawNothingWild) {
-    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-    constexpr double INF = std::numeric_limits<double>::infinity();
-    struct Case {
-        const char* Name;
-        void (*Spoil)(Workspace&);
-        bool KeepPlane;
-    };
-    const Case cases[] = {
-        {"atom on the camera's plane", [](Workspace& ws) { ws.Molecules[0].Z[0] = -50; }, true},
-        {"light not a number", [](Workspace& ws) { ws.LightPosition.x = NaN; }, true},
-        {"light at infinity", [](Workspace& ws) { ws.LightPosition.y = INF; }, true},
+TEST(WorldView, PointsWithoutAPixelAreLeftOut) {
+    using Spoil = void (*)(Workspace&);
+    const std::pair<const char*, Spoil> cases[] = {
+        {"atom on the camera's plane", [](Workspace& ws) { ws.Molecules[0].Z[0] = -50; }},
+        {"light not a number", [](Workspace& ws) { ws.LightPosition.x = NaN; }},
+        {"light at infinity", [](Workspace& ws) { ws.LightPosition.y = INF; }},
         {"camera far away",
          [](Workspace& ws) {
              ws.Camera.V0 = {1e300, -1e300, 0};
-         },
-         true},
-        {"no render pass yet", [](Workspace&) {}, false},
+         }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Name);
-        WorldScene scene;
-        c.Spoil(*scene.ws);
-        scene.Prepare();
-        const ProjectionPlane plane = c.KeepPlane ? scene.projection.Plane() : ProjectionPlane{};
+    for (const auto& [name, spoil] : cases) {
+        Scene scene;
+        spoil(*scene.ws);
         WorldView view;
-        OrderCanvas canvas;
-        view.Paint(*scene.ws, plane, canvas);
-        for (const OrderCanvas::Call& call : canvas.Calls) {
-            for (int v : {call.x1, call.y1, call.x2, call.y2})
-                ASSERT_LE(std::abs(static_cast<long long>(v)), 1 << 30) << call.What;
-        }
-        // The atoms themselves are always drawn.
         int atoms = 0;
-        for (const OrderCanvas::Call& call : canvas.Calls)
+        for (const OrderCanvas::Call& call : scene.Paint(view).Calls) {
+            EXPECT_LE(std::abs(call.x), 1 << 30) << name << ": " << call.What;
+            EXPECT_LE(std::abs(call.y), 1 << 30) << name << ": " << call.What;
             atoms += call.What == "dot black";
-        EXPECT_EQ(atoms, 2);
+        }
+        EXPECT_EQ(atoms, 2) << name;
     }
-}
-
-TEST(WorldView, ArrowsTurnTheViewOtherKeysDoNot) {
+    // Before the first render pass the plane is all zero: no crossing points.
+    Scene scene;
     WorldView view;
-    const WorldAngles start;
-    const struct {
-        int Key;
-        double A, B;
-    } keys[] = {{39, 0.1, 0}, {37, -0.1, 0}, {38, 0, 0.1}, {40, 0, -0.1}, {'A', 0, 0}, {0, 0, 0}};
-    for (const auto& k : keys) {
-        view.Angles = start;
-        view.FormKeyDown(k.Key);
-        EXPECT_DOUBLE_EQ(view.Angles.A, start.A + k.A) << k.Key;
-        EXPECT_DOUBLE_EQ(view.Angles.B, start.B + k.B) << k.Key;
-        EXPECT_DOUBLE_EQ(view.Angles.C, start.C) << k.Key;
-    }
+    OrderCanvas canvas;
+    view.Paint(*scene.ws, ProjectionPlane{}, canvas);
+    EXPECT_EQ(canvas.Sequence().find("dot red"), std::string::npos);
+    EXPECT_EQ(canvas.Sequence().find("line silver"), std::string::npos);
 }
 
 TEST(WorldView, TheCanvasKeepsToAnImageOfAnySize) {
