@@ -81,6 +81,8 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     staged->WorkspaceBasePath = paths.Base;
     staged->WorkspaceTitle = paths.Base;
     tarsel::ResetWorkspace(*staged);
+    // An open world window stays open over the load, and keeps following the view.
+    staged->WorldViewOpen = ws_->WorldViewOpen;
     LoadLog log;
     const ReadOutcome read = ReadWorkspace(paths.WorkspaceFile, *staged, log);
     std::string refusal;

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         tarsel::TMain mainWindow;
         tarsel::Viewer& viewer = mainWindow.Operations();
         tarsel::TParamForm paramForm(viewer.Form(), viewer, &mainWindow);
-        tarsel::TWorldForm worldForm(viewer.Ws(), &mainWindow);
+        tarsel::TWorldForm worldForm(viewer.Ws(), viewer.Renderer().Proj().Plane(), &mainWindow);
         mainWindow.Attach(&paramForm, &worldForm);
         mainWindow.show();
         if (!args.isEmpty()) {

@@ -42,7 +42,8 @@ struct RunFileRemover {
 struct Windows {
     tarsel::TMain main;
     tarsel::TParamForm param{main.Operations().Form(), main.Operations(), &main};
-    tarsel::TWorldForm world{main.Operations().Ws(), &main};
+    tarsel::TWorldForm world{main.Operations().Ws(), main.Operations().Renderer().Proj().Plane(),
+                             &main};
     Windows() {
         main.Attach(&param, &world);
         main.show();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 namespace tarsel {
 
@@ -47,10 +48,26 @@ struct EllipseShape {
 
 }  // namespace
 
-RasterCanvas::RasterCanvas(SceneBitmap& scene) : scene_(scene) {}
+RasterCanvas::RasterCanvas(SceneBitmap& scene) : RasterCanvas(scene.Image()) {}
+
+RasterCanvas::RasterCanvas(QImage& image)
+    : image_(image), width_(image.width()), height_(image.height()) {
+    if (image.format() != QImage::Format_BGR888)
+        throw std::invalid_argument("RasterCanvas draws on 24-bit BGR images only");
+}
 
 void RasterCanvas::FillRect(const Rect& r, Rgb colour) {
-    scene_.Fill(r, colour);
+    const int left = std::max(r.Left, 0), top = std::max(r.Top, 0);
+    const int right = std::min(r.Right, width_), bottom = std::min(r.Bottom, height_);
+    const Colour c = ToColour(colour);
+    for (int y = top; y < bottom; ++y) {
+        std::uint8_t* row = image_.scanLine(y);
+        for (int x = left; x < right; ++x) {
+            row[3 * x] = c.B;
+            row[3 * x + 1] = c.G;
+            row[3 * x + 2] = c.R;
+        }
+    }
 }
 
 void RasterCanvas::SetPen(Rgb colour, PenStyle style) {
@@ -71,7 +88,7 @@ void RasterCanvas::SetBrush(Rgb colour) {
 }
 
 std::uint8_t* RasterCanvas::Row(int y) {
-    return scene_.Image().scanLine(y);
+    return image_.scanLine(y);
 }
 
 void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
@@ -88,12 +105,13 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     const std::int64_t aMajor = steps, aMinor = xMajor ? ady : adx;
 
     // Steps i with the major coordinate on the bitmap.
+    const std::int64_t majorSize = xMajor ? width_ : height_;
     std::int64_t first = 0, last = steps - 1;
     if (majorStep > 0) {
         first = std::max(first, -major0);
-        last = std::min(last, SCENE_SIZE - 1 - major0);
+        last = std::min(last, majorSize - 1 - major0);
     } else {
-        first = std::max(first, major0 - (SCENE_SIZE - 1));
+        first = std::max(first, major0 - (majorSize - 1));
         last = std::min(last, major0);
     }
     if (first > last) return;
@@ -110,13 +128,13 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     const Pattern* pattern = style_ == PenStyle::Dash  ? &DASH
                              : style_ == PenStyle::Dot ? &DOT
                                                        : nullptr;
-    std::uint8_t* bits = scene_.Image().bits();
-    const std::int64_t stride = scene_.Image().bytesPerLine();
+    std::uint8_t* bits = image_.bits();
+    const std::int64_t stride = image_.bytesPerLine();
     for (std::int64_t i = first; i <= last; ++i) {
         const std::int64_t major = major0 + majorStep * i;
         const std::int64_t minor = minor0 + minorStep * q;
         const std::int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
-        if (y >= 0 && y < SCENE_SIZE && x >= 0 && x < SCENE_SIZE) {
+        if (y >= 0 && y < height_ && x >= 0 && x < width_) {
             const Colour& c =
                 pattern == nullptr || i % pattern->Period < pattern->On ? pen_ : brush_;
             std::uint8_t* p = bits + y * stride + 3 * x;
@@ -136,17 +154,18 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     const std::int64_t left = std::min(x1, x2), right = std::max(x1, x2);
     const std::int64_t top = std::min(y1, y2), bottom = std::max(y1, y2);
     if (right - left < 1 || bottom - top < 1) return;
-    if (right <= 0 || bottom <= 0 || left >= SCENE_SIZE || top >= SCENE_SIZE) return;
+    if (right <= 0 || bottom <= 0 || left >= width_ || top >= height_) return;
     const EllipseShape shape{(static_cast<double>(left) + static_cast<double>(right)) / 2,
                              (static_cast<double>(top) + static_cast<double>(bottom)) / 2,
                              static_cast<double>(right - left) / 2,
                              static_cast<double>(bottom - top) / 2};
 
-    std::uint8_t* bits = scene_.Image().bits();
-    const std::int64_t stride = scene_.Image().bytesPerLine();
-    auto paint = [](std::uint8_t* row, std::int64_t from, std::int64_t to, Colour c) {
+    std::uint8_t* bits = image_.bits();
+    const std::int64_t stride = image_.bytesPerLine();
+    const std::int64_t lastColumn = width_ - 1;
+    auto paint = [lastColumn](std::uint8_t* row, std::int64_t from, std::int64_t to, Colour c) {
         from = std::max<std::int64_t>(from, 0);
-        to = std::min<std::int64_t>(to, SCENE_SIZE - 1);
+        to = std::min<std::int64_t>(to, lastColumn);
         for (std::int64_t x = from; x <= to; ++x) {
             row[3 * x] = c.B;
             row[3 * x + 1] = c.G;
@@ -155,7 +174,7 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     };
 
     const std::int64_t firstRow = std::max<std::int64_t>(top, 0);
-    const std::int64_t lastRow = std::min<std::int64_t>(bottom, SCENE_SIZE) - 1;
+    const std::int64_t lastRow = std::min<std::int64_t>(bottom, height_) - 1;
     Span above = shape.Row(firstRow - 1);
     Span here = shape.Row(firstRow);
     for (std::int64_t y = firstRow; y <= lastRow; ++y) {
@@ -250,7 +269,7 @@ void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const
     constexpr std::int64_t LIMIT = 1 << 22;
     const std::int64_t baseline = std::int64_t{y} + cell.Ascent;
     if (x > LIMIT || x < -LIMIT || baseline > LIMIT || baseline < -LIMIT) return;
-    QPainter painter(&scene_.Image());
+    QPainter painter(&image_);
     painter.setFont(cell.Font);
     painter.setPen(QColor(colour.R & 0xFF, colour.G & 0xFF, colour.B & 0xFF));
     painter.drawText(QPoint(x, static_cast<int>(baseline)),
@@ -267,13 +286,13 @@ void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& fon
     const Mask& mask = MaskFor(text, font);
     const std::int64_t left = std::int64_t{x} + mask.Left, top = std::int64_t{y} + mask.Top;
     const std::int64_t fromX = std::max<std::int64_t>(left, 0);
-    const std::int64_t toX = std::min<std::int64_t>(left + mask.Width, SCENE_SIZE);
+    const std::int64_t toX = std::min<std::int64_t>(left + mask.Width, width_);
     const std::int64_t fromY = std::max<std::int64_t>(top, 0);
-    const std::int64_t toY = std::min<std::int64_t>(top + mask.Height, SCENE_SIZE);
+    const std::int64_t toY = std::min<std::int64_t>(top + mask.Height, height_);
     if (fromX >= toX || fromY >= toY) return;
     const Colour c = ToColour(colour);
-    std::uint8_t* bits = scene_.Image().bits();
-    const std::int64_t stride = scene_.Image().bytesPerLine();
+    std::uint8_t* bits = image_.bits();
+    const std::int64_t stride = image_.bytesPerLine();
     for (std::int64_t py = fromY; py < toY; ++py) {
         std::uint8_t* row = bits + py * stride;
         const std::uint8_t* alpha = mask.Alpha.data() + (py - top) * mask.Width;

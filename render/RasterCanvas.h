@@ -17,6 +17,8 @@ namespace tarsel {
 class RasterCanvas : public Canvas {
   public:
     explicit RasterCanvas(SceneBitmap& scene);
+    // Over a 24-bit image (QImage::Format_BGR888) of any size, clipped to it.
+    explicit RasterCanvas(QImage& image);
 
     void FillRect(const Rect& r, Rgb colour) override;
     void SetPen(Rgb colour, PenStyle style) override;
@@ -52,7 +54,9 @@ class RasterCanvas : public Canvas {
     const Mask& MaskFor(std::string_view text, const FontSpec& font);
     void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font, Rgb colour);
 
-    SceneBitmap& scene_;
+    QImage& image_;
+    int width_;
+    int height_;
     FontCells fonts_;
     Colour pen_;
     PenStyle style_ = PenStyle::Solid;

@@ -1,23 +1,63 @@
 #include "world/TWorldForm.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 namespace tarsel {
 
-TWorldForm::TWorldForm(const Workspace& ws, QWidget* parent)
-    : QWidget(parent, Qt::Window), ws_(ws) {
+namespace {
+
+// The arrow keys as the virtual-key codes WorldView takes; 0 for every other key.
+int ArrowKey(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Left:
+            return 37;
+        case Qt::Key_Up:
+            return 38;
+        case Qt::Key_Right:
+            return 39;
+        case Qt::Key_Down:
+            return 40;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+TWorldForm::TWorldForm(const Workspace& ws, const ProjectionPlane& plane, QWidget* parent)
+    : QWidget(parent, Qt::Window), ws_(ws), plane_(plane) {
     setWindowTitle("WorldForm");
     move(584, 132);
-    resize(353, 263);
+    resize(WORLD_CLIENT_WIDTH, WORLD_CLIENT_HEIGHT);
     QFont font("MS Sans Serif");
-    font.setPointSize(8);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
     setFont(font);
+    // Every pixel is painted from the buffer.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    view_.Resize(width(), height());
 }
 
 void TWorldForm::paintEvent(QPaintEvent*) {
+    PaintWorldImage(view_, ws_, plane_, buffer_);
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(128, 128, 128));
+    if (!buffer_.isNull()) painter.drawImage(0, 0, buffer_);
+}
+
+void TWorldForm::resizeEvent(QResizeEvent* event) {
+    view_.Resize(event->size().width(), event->size().height());
+    update();
+}
+
+void TWorldForm::keyPressEvent(QKeyEvent* event) {
+    view_.FormKeyDown(ArrowKey(event->key()));
+    // Every key redraws, also one that changes nothing.
+    update();
+    QWidget::keyPressEvent(event);
 }
 
 void TWorldForm::closeEvent(QCloseEvent* event) {

@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include <QGuiApplication>
+#include <QImage>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <limits>
@@ -11,12 +14,14 @@
 #include <optional>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "app/HeadlessHost.h"
 #include "app/ScenePicture.h"
 #include "app/Viewer.h"
 #include "export/AtomsXyz.h"
 #include "workspace/CText.h"
+#include "world/WorldView.h"
 
 namespace tarsel {
 
@@ -40,7 +45,11 @@ constexpr const char* kUsage =
     "  movie FILE.tsw -o OUT.avi [--from A] [--to B] [--step K] [--ray-tracing]\n"
     "                   [the render options but --frame]\n"
     "                   record frames A, A+K, ... up to B (all frames unless told) as \"Save\n"
-    "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second\n";
+    "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second\n"
+    "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B]\n"
+    "                   draw the world window's picture after the load (or at frame N) as a\n"
+    "                   PNG; the window's client size unless --size says otherwise, --turn\n"
+    "                   adds A and B radians to its first two angles, as the arrow keys do\n";
 
 // The largest view the tool draws; the window itself has no limit, but a PNG of this size is
 // already some hundred megabytes.
@@ -91,6 +100,22 @@ std::optional<int> WholeNumber(std::string_view text) {
     return value;
 }
 
+// Two finite decimal numbers "A,B".
+std::optional<std::pair<double, double>> TurnAngles(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    auto number = [](std::string_view t) -> std::optional<double> {
+        double value = 0;
+        const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
+        if (t.empty() || error != std::errc() || end != t.data() + t.size()) return std::nullopt;
+        if (!std::isfinite(value)) return std::nullopt;
+        return value;
+    };
+    const auto a = number(text.substr(0, comma)), b = number(text.substr(comma + 1));
+    if (!a || !b) return std::nullopt;
+    return std::make_pair(*a, *b);
+}
+
 struct Options {
     std::string Command;
     std::string Workspace;
@@ -99,6 +124,8 @@ struct Options {
     std::optional<int> From, To;
     int Step = 1;
     ViewSize Size{800, 600};
+    bool SizeGiven = false;
+    std::optional<std::pair<double, double>> Turn;
     std::optional<int> Select;
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
     bool RayTracing = false;
@@ -122,8 +149,10 @@ const std::set<std::string>& Allowed(const std::string& command) {
         return s;
     }();
     static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
+    static const std::set<std::string> world = {"-o", "--frame", "--size", "--turn"};
     if (command == "render") return render;
     if (command == "movie") return movie;
+    if (command == "world") return world;
     if (command == "export" || command == "atoms") return frameAndOutput;
     return none;
 }
@@ -158,6 +187,9 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             if (!w || !h || *w < 1 || *h < 1 || *w > MAX_VIEW_SIDE || *h > MAX_VIEW_SIDE)
                 return "--size needs WxH, each from 1 to " + std::to_string(MAX_VIEW_SIDE);
             o.Size = {*w, *h};
+            o.SizeGiven = true;
+        } else if (a == "--turn") {
+            if (!value(v) || !(o.Turn = TurnAngles(v))) return "--turn needs A,B in radians";
         } else if (a == "--select") {
             if (!value(v)) return "--select needs a molecule number";
             o.Select = WholeNumber(v);
@@ -190,7 +222,8 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
         }
     }
     if (o.Workspace.empty()) return o.Command + " needs a workspace file";
-    if (o.Command == "render" && o.Output.empty()) return "render needs -o OUT.png";
+    if ((o.Command == "render" || o.Command == "world") && o.Output.empty())
+        return o.Command + " needs -o OUT.png";
     if (o.Command == "movie" && o.Output.empty()) return "movie needs -o OUT.avi";
     if (o.Command == "export" && !o.Frame) return "export needs --frame N";
     return {};
@@ -332,6 +365,27 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     return 0;
 }
 
+// The world window's picture, drawn by the window's own code.
+int World(Viewer& viewer, const Options& o, std::ostream& err) {
+    if (o.Frame) {
+        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
+            return Usage(err, problem);
+        }
+    }
+    WorldView view = o.SizeGiven ? WorldView(o.Size.Width, o.Size.Height) : WorldView();
+    if (o.Turn) {
+        view.Angles.A += o.Turn->first;
+        view.Angles.B += o.Turn->second;
+    }
+    QImage picture;
+    PaintWorldImage(view, viewer.Ws(), viewer.Renderer().Proj().Plane(), picture);
+    if (!picture.save(QString::fromStdString(o.Output), "PNG")) {
+        err << "tarsel-cli: can't write \"" << o.Output << "\"\n";
+        return 1;
+    }
+    return 0;
+}
+
 int Export(Viewer& viewer, const Options& o, std::ostream& err) {
     const int count = viewer.Ws().FrameCount;
     if (viewer.Trajectory().IsOpen() && *o.Frame >= count) {
@@ -380,13 +434,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 0;
     }
     static const std::set<std::string> commands = {"log",    "info",  "render",
-                                                   "export", "atoms", "movie"};
+                                                   "export", "atoms", "movie", "world"};
     if (commands.count(command) == 0) return Usage(err, "unknown command '" + command + "'");
     Options o;
     if (const std::string problem = Parse(args, o); !problem.empty()) return Usage(err, problem);
 
     const bool draws = command == "render" || command == "movie";
-    const std::unique_ptr<QGuiApplication> app = draws ? EnsureGuiApplication() : nullptr;
+    const std::unique_ptr<QGuiApplication> app =
+        draws || command == "world" ? EnsureGuiApplication() : nullptr;
     HeadlessHost host;
     // The boxes the load and the commands would show go to stderr as they come; "info"
     // lists them in its summary instead.
@@ -419,6 +474,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (command == "render") return Render(viewer, o, err);
     if (command == "export") return Export(viewer, o, err);
     if (command == "movie") return Movie(viewer, o, err);
+    if (command == "world") return World(viewer, o, err);
     return Atoms(viewer, o, out, err);
 }
 

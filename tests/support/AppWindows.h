@@ -11,7 +11,7 @@ namespace tarsel::test {
 struct AppWindows {
     TMain main;
     TParamForm param{main.Operations().Form(), main.Operations(), &main};
-    TWorldForm world{main.Operations().Ws(), &main};
+    TWorldForm world{main.Operations().Ws(), main.Operations().Renderer().Proj().Plane(), &main};
 
     AppWindows() {
         main.Attach(&param, &world);
