@@ -1,6 +1,7 @@
 // The viewer's trajectory operations: reading a frame, the playback buttons and timer, and the
 // text export of one frame.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -110,11 +111,14 @@ void Viewer::TrackBar1Change(int position) {
 void Viewer::Timer1Timer() {
     Workspace& ws = *ws_;
     ReadFrame(ws.CurrentFrame);
-    ws.CurrentFrame += ws.PlayForward ? 1 : -1;
-    if (ws.CurrentFrame >= ws.FrameCount) {
+    // In 64 bits: the last frame of a run may be the largest 32-bit number.
+    const std::int64_t next = std::int64_t{ws.CurrentFrame} + (ws.PlayForward ? 1 : -1);
+    if (next >= ws.FrameCount) {
         SetTimer1(false);
         ws.CurrentFrame = ws.FrameCount;
         if (ws.RecordAvi) StopRecording();
+    } else {
+        ws.CurrentFrame = static_cast<std::int32_t>(std::max<std::int64_t>(next, INT32_MIN));
     }
     if (ws.CurrentFrame <= 0) {
         SetTimer1(false);
