@@ -1,9 +1,12 @@
 #include "app/ScenePicture.h"
 
-#include <QFile>
+#include <QBuffer>
+#include <QByteArray>
 #include <QImageWriter>
+#include <string_view>
 
 #include "app/Viewer.h"
+#include "export/SafeFile.h"
 
 namespace tarsel {
 
@@ -12,22 +15,20 @@ QImage ScenePicture(const Viewer& viewer) {
     return viewer.Scene().Copy(ws.VisibleRect, ws.BackgroundColour);
 }
 
+std::string SavePng(const QImage& image, const std::string& path) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "PNG");
+    if (!writer.write(image)) {
+        return "can't make the PNG picture for \"" + path +
+               "\": " + writer.errorString().toStdString();
+    }
+    return WriteFileSafely(path, std::string_view(png.constData(), png.size())).Error;
+}
+
 std::string SaveScenePicture(const Viewer& viewer, const std::string& path) {
-    const QImage picture = ScenePicture(viewer);
-    QFile file(QString::fromStdString(path));
-    // The file is opened here rather than by the image writer, whose error would not say why.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return "can't write \"" + path + "\": " + file.errorString().toStdString();
-    }
-    QImageWriter writer(&file, "PNG");
-    const bool written = writer.write(picture);
-    const std::string reason = written ? std::string() : writer.errorString().toStdString();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
-        return "can't write \"" + path +
-               "\": " + (reason.empty() ? file.errorString().toStdString() : reason);
-    }
-    return {};
+    return SavePng(ScenePicture(viewer), path);
 }
 
 }  // namespace tarsel

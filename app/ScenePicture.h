@@ -11,8 +11,12 @@ class Viewer;
 // the background colour where a large window reaches beyond it.
 QImage ScenePicture(const Viewer& viewer);
 
-// Writes ScenePicture as a PNG file at path. Returns what went wrong, empty when it is written.
-// File > Save Picture... and "tarsel-cli render" both write through here.
+// Writes the image as a PNG file at path, whole or not at all. Returns what went wrong, empty
+// when it is written.
+std::string SavePng(const QImage& image, const std::string& path);
+
+// Writes ScenePicture as a PNG file. File > Save Picture... and "tarsel-cli render" both write
+// through here.
 std::string SaveScenePicture(const Viewer& viewer, const std::string& path);
 
 }  // namespace tarsel

@@ -89,6 +89,9 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     if (!read.Opened) {
         refusal = CFormat("Can't open workspace \"%s\": %s", paths.WorkspaceFile.c_str(),
                           read.OpenError.c_str());
+    } else if (!read.ReadError.empty()) {
+        refusal = CFormat("Can't read workspace \"%s\": %s", paths.WorkspaceFile.c_str(),
+                          read.ReadError.c_str());
     } else if (!read.Refusal.empty()) {
         refusal = CFormat("Can't load workspace \"%s\".\n%s", paths.WorkspaceFile.c_str(),
                           read.Refusal.c_str());

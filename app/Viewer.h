@@ -80,8 +80,10 @@ class Viewer : public ParamFormActions {
     void Timer1Timer();
     bool Timer1On() const { return timer1On_; }
     // "Save as File" for frame n: the file "frame" + the frame box's text + ".txt" in the
-    // current folder, or fileName when one is given. False when nothing was written.
-    bool ExportFrameText(std::int32_t n, const std::string& fileName = {});
+    // current folder, or fileName when one is given. False when nothing was written. Why the
+    // file could not be written goes to writeError when one is given, else into a message box.
+    bool ExportFrameText(std::int32_t n, const std::string& fileName = {},
+                         std::string* writeError = nullptr);
     // Recording of the shown frames. StartRecording completes a movie still open before it
     // opens the new one, named after the workspace unless a file name is given; StopRecording
     // completes the movie and unchecks "Save AVI".

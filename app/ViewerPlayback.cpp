@@ -1,12 +1,14 @@
 // The viewer's trajectory operations: reading a frame, the playback buttons and timer, and the
 // text export of one frame.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "app/Viewer.h"
 #include "export/FrameText.h"
+#include "export/SafeFile.h"
 #include "trajectory/Frames.h"
 #include "workspace/CText.h"
 
@@ -110,11 +112,14 @@ void Viewer::TrackBar1Change(int position) {
 void Viewer::Timer1Timer() {
     Workspace& ws = *ws_;
     ReadFrame(ws.CurrentFrame);
-    ws.CurrentFrame += ws.PlayForward ? 1 : -1;
-    if (ws.CurrentFrame >= ws.FrameCount) {
+    // In 64 bits: the last frame of a run may be the largest 32-bit number.
+    const std::int64_t next = std::int64_t{ws.CurrentFrame} + (ws.PlayForward ? 1 : -1);
+    if (next >= ws.FrameCount) {
         SetTimer1(false);
         ws.CurrentFrame = ws.FrameCount;
         if (ws.RecordAvi) StopRecording();
+    } else {
+        ws.CurrentFrame = static_cast<std::int32_t>(std::max<std::int64_t>(next, INT32_MIN));
     }
     if (ws.CurrentFrame <= 0) {
         SetTimer1(false);
@@ -127,7 +132,7 @@ void Viewer::Button7Click() {
     ExportFrameText(CAtol(form_.FrameNumberEdit));
 }
 
-bool Viewer::ExportFrameText(std::int32_t n, const std::string& fileName) {
+bool Viewer::ExportFrameText(std::int32_t n, const std::string& fileName, std::string* writeError) {
     Workspace& ws = *ws_;
     if (n > ws.FrameCount) return false;
     const std::string& box = form_.FrameNumberEdit;
@@ -148,21 +153,27 @@ bool Viewer::ExportFrameText(std::int32_t n, const std::string& fileName) {
         return false;
     }
     const std::string path = fileName.empty() ? FrameTextFileName(box) : fileName;
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
+    // The file appears whole or not at all; the trajectory is read only once it could be made.
+    const FileWriteResult result = WriteFileSafely(path, [&](std::FILE* out) -> std::string {
+        trajectory_.Seek(FrameOffset(n, ws.MoleculeCount()));
+        if (trajectory_.Error()) host_.ShowMessage("fseek fpMotion error!", "Error");
+        ReadPoses(trajectory_, ws);
+        const std::string text =
+            FrameText(ws.WorkspaceBasePath, ws.Poses.data(), ws.MoleculeCount());
+        std::fwrite(text.data(), 1, text.size(), out);
+        return {};
+    });
+    if (result.Ok()) return true;
+    if (writeError != nullptr) {
+        *writeError = result.Error;
+    } else if (result.NotCreated) {
         host_.ShowMessage("Can't open file!", "Error");
-        return false;
+    } else {
+        host_.ShowMessage(
+            CFormat("Could not write all of %s: %s.", path.c_str(), result.Reason.c_str()),
+            "Error");
     }
-    trajectory_.Seek(FrameOffset(n, ws.MoleculeCount()));
-    if (trajectory_.Error()) host_.ShowMessage("fseek fpMotion error!", "Error");
-    ReadPoses(trajectory_, ws);
-    const std::string text = FrameText(ws.WorkspaceBasePath, ws.Poses.data(), ws.MoleculeCount());
-    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (std::fclose(out) != 0 || !written) {
-        host_.ShowMessage(CFormat("Could not write all of %s.", path.c_str()), "Error");
-        return false;
-    }
-    return true;
+    return false;
 }
 
 }  // namespace tarsel

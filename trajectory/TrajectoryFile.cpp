@@ -1,5 +1,6 @@
 #include "trajectory/TrajectoryFile.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <limits>
@@ -15,6 +16,10 @@ std::int32_t ComputeFrameCount(std::int64_t fileSize, std::int32_t moleculeCount
 
 bool TrajectoryFile::Open(const std::string& path) {
     file_.reset(std::fopen(path.c_str(), "rb"));
+    // A folder or a device opens too, but has no frames to offer: its size reads as huge and
+    // its reads fail. Only a regular file is a trajectory.
+    struct stat st {};
+    if (file_ && (fstat(fileno(file_.get()), &st) != 0 || !S_ISREG(st.st_mode))) file_.reset();
     return file_ != nullptr;
 }
 

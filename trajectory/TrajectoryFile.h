@@ -24,7 +24,8 @@ class TrajectoryFile {
   public:
     TrajectoryFile() = default;
 
-    // Opens path for binary reading; false (and closed) when it cannot be opened.
+    // Opens path for binary reading; false (and closed) when it cannot be opened or is not a
+    // regular file.
     bool Open(const std::string& path);
     void Close() { file_.reset(); }
     bool IsOpen() const { return file_ != nullptr; }

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+
+#include <sys/stat.h>
 
 #include "workspace/BodyFrame.h"
 #include "workspace/CText.h"
@@ -13,9 +16,39 @@
 
 namespace tarsel {
 
+namespace {
+
+// Letters, names and rows come into the log as the file has them; a line feed or another
+// control character among them would break the memo's line, so the log shows a blank instead.
+// The log of a large workspace is megabytes: eight bytes are checked at a time.
+void BlankControlCharacters(char* text, std::size_t size) {
+    constexpr std::uint64_t ONES = 0x0101010101010101ULL, HIGHS = 0x8080808080808080ULL;
+    auto blank = [](char& c) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) c = ' ';
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, text + i, sizeof w);
+        const std::uint64_t below = (w - ONES * 0x20) & ~w & HIGHS;  // a byte below 0x20
+        const std::uint64_t d = w ^ (ONES * 0x7F);
+        const std::uint64_t del = (d - ONES) & ~d & HIGHS;  // a byte 0x7F
+        if ((below | del) == 0) continue;
+        for (std::size_t j = i; j < i + 8; ++j)
+            blank(text[j]);
+    }
+    for (; i < size; ++i)
+        blank(text[i]);
+}
+
+}  // namespace
+
 void LoadLog::Add(std::string_view line) {
     if (lines_ > 0) text_ += '\n';
+    const std::size_t start = text_.size();
     text_ += line;
+    BlankControlCharacters(text_.data() + start, line.size());
     ++lines_;
 }
 
@@ -58,7 +91,7 @@ Vec3 DivideBySquaredLength(Vec3 v) {
 
 class Reader {
   public:
-    Reader(std::string_view text, Workspace& ws, LoadLog& log) : lines_(text), ws_(ws), log_(log) {}
+    Reader(LineReader lines, Workspace& ws, LoadLog& log) : lines_(lines), ws_(ws), log_(log) {}
 
     void Run(const std::string& fileName, ReadOutcome& out) {
         Log("");
@@ -323,42 +356,47 @@ class Reader {
     LoadLog& log_;
 };
 
-}  // namespace
-
-ReadOutcome ReadWorkspaceText(std::string_view text, const std::string& fileName, Workspace& ws,
-                              LoadLog& log) {
+ReadOutcome ReadLines(LineReader lines, const std::string& fileName, Workspace& ws, LoadLog& log) {
     ReadOutcome out;
     out.Opened = true;
     CLocaleScope c;
     try {
-        Reader(text, ws, log).Run(fileName, out);
+        Reader(lines, ws, log).Run(fileName, out);
     } catch (const Refused& r) {
         out.Refusal = r.message;
     }
     return out;
 }
 
+}  // namespace
+
+ReadOutcome ReadWorkspaceText(std::string_view text, const std::string& fileName, Workspace& ws,
+                              LoadLog& log) {
+    return ReadLines(LineReader(text), fileName, ws, log);
+}
+
 ReadOutcome ReadWorkspace(const std::string& fileName, Workspace& ws, LoadLog& log) {
+    ReadOutcome out;
     std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    struct stat st {};
+    if (f != nullptr && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);  // a folder opens but does not read
+        f = nullptr;
+        errno = EISDIR;
+    }
     if (f == nullptr) {
-        ReadOutcome out;
         out.OpenError = std::strerror(errno);
         return out;
     }
-    std::string text;
-    char chunk[1 << 16];
-    size_t n;
+    // The file is read as it goes, through the stream's buffer and one line buffer: a huge
+    // file that is no workspace costs no more memory than a small one.
+    char buffer[1 << 16];
+    std::setvbuf(f, buffer, _IOFBF, sizeof buffer);
     errno = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        text.append(chunk, n);
-    const int readError = std::ferror(f) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    out = ReadLines(LineReader(f), fileName, ws, log);
+    if (std::ferror(f) != 0) out.ReadError = std::strerror(errno != 0 ? errno : EIO);
     std::fclose(f);
-    if (readError != 0) {  // a folder opens but does not read
-        ReadOutcome out;
-        out.OpenError = std::strerror(readError);
-        return out;
-    }
-    return ReadWorkspaceText(text, fileName, ws, log);
+    return out;
 }
 
 }  // namespace tarsel

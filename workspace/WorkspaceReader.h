@@ -24,6 +24,8 @@ struct ReadOutcome {
     // False when the file could not be opened; then nothing was read or logged.
     bool Opened = false;
     std::string OpenError;
+    // Set when reading failed part way (an I/O error); what was read is then not to be used.
+    std::string ReadError;
     // Set when the file declares more than the tables hold; names the limit and the line.
     // Reading stopped there, before anything was written beyond a table.
     std::string Refusal;
@@ -36,7 +38,8 @@ struct ReadOutcome {
 ReadOutcome ReadWorkspaceText(std::string_view text, const std::string& fileName, Workspace& ws,
                               LoadLog& log);
 
-// Opens fileName and reads it as ReadWorkspaceText does.
+// Opens fileName and reads it as ReadWorkspaceText does, through the stream line by line; the
+// lines after the last molecule are not read.
 ReadOutcome ReadWorkspace(const std::string& fileName, Workspace& ws, LoadLog& log);
 
 // The lenient three-number reader of positions and axes: digits, '.', '-' and 'E' build the

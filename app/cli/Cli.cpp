@@ -4,10 +4,15 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <limits>
 #include <memory>
@@ -20,6 +25,7 @@
 #include "app/ScenePicture.h"
 #include "app/Viewer.h"
 #include "export/AtomsXyz.h"
+#include "export/SafeFile.h"
 #include "workspace/CText.h"
 #include "world/WorldView.h"
 
@@ -55,16 +61,44 @@ constexpr const char* kUsage =
 // already some hundred megabytes.
 constexpr int MAX_VIEW_SIDE = 10000;
 
+// A command line that makes no sense whatever the files hold: status 2, with the usage.
 int Usage(std::ostream& err, const std::string& problem) {
     err << "tarsel-cli: " << problem << "\n" << kUsage;
     return 2;
+}
+
+// The files cannot give what was asked (no workspace, no trajectory, no such frame or
+// molecule) or an output could not be written: status 1.
+int Fail(std::ostream& err, const std::string& problem) {
+    err << "tarsel-cli: " << problem << "\n";
+    return 1;
+}
+
+// A file the command writes (-o): whole, or not at all.
+int WriteOutput(const std::string& path, std::string_view bytes, std::ostream& err) {
+    const FileWriteResult result = WriteFileSafely(path, bytes);
+    return result.Ok() ? 0 : Fail(err, result.Error);
 }
 
 std::string Triple(Vec3 v) {
     return CFormat("%f, %f, %f", v.x, v.y, v.z);
 }
 
-void PrintInfo(const Viewer& viewer, const HeadlessHost& host, std::ostream& out) {
+// A trajectory whose size is no whole number of frames was cut short or belongs to another
+// workspace; the partial frame is never shown.
+std::string PartialFrameWarning(Viewer& viewer) {
+    const Workspace& ws = viewer.Ws();
+    const std::int64_t size = viewer.Trajectory().Size();
+    const std::int64_t frameBytes = FrameOffset(1, ws.MoleculeCount());
+    if (size < 0 || frameBytes <= 0 || size % frameBytes == 0) return {};
+    return CFormat(
+        "the trajectory's %lld bytes are not a whole number of frames of %lld "
+        "bytes; its last %lld bytes are not shown",
+        static_cast<long long>(size), static_cast<long long>(frameBytes),
+        static_cast<long long>(size % frameBytes));
+}
+
+void PrintInfo(Viewer& viewer, const HeadlessHost& host, std::ostream& out) {
     const Workspace& ws = viewer.Ws();
     const ParamFormState& form = viewer.Form();
     int atoms = 0;
@@ -72,9 +106,12 @@ void PrintInfo(const Viewer& viewer, const HeadlessHost& host, std::ostream& out
         atoms += std::max(ws.Molecules[i].AtomCount, 0);
     out << "Workspace:  " << form.WorkspaceFileName << "\n";
     out << "Trajectory: " << form.TrajectoryFileName << "\n";
-    out << "Molecules:  " << ws.MoleculeCount() << "\n";
+    out << "Molecules:  " << std::max(ws.MoleculeCount(), 0) << "\n";
     out << "Atoms:      " << atoms << "\n";
     out << "Frames:     " << ws.FrameCount << "\n";
+    if (const std::string warning = PartialFrameWarning(viewer); !warning.empty()) {
+        out << "Warning:    " << warning << "\n";
+    }
     out << "Cube:       centre " << Triple(ws.Cube.CubeCentre) << "; length "
         << CFormat("%f", ws.Cube.CubeLength) << "\n";
     out << "Camera:     V0 " << Triple(ws.Camera.V0) << "\n";
@@ -89,13 +126,15 @@ void PrintInfo(const Viewer& viewer, const HeadlessHost& host, std::ostream& out
     }
 }
 
-// A whole decimal number without sign or other characters.
-std::optional<int> WholeNumber(std::string_view text) {
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    int value = 0;
+// A whole decimal number without sign or other characters, of any length; numbers beyond
+// any frame, molecule or size the tool can have are held as one very large value.
+std::optional<std::int64_t> WholeNumber(std::string_view text) {
+    constexpr std::int64_t CAP = std::int64_t{1} << 62;
+    if (text.empty()) return std::nullopt;
+    std::int64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
+        value = std::min(value * 10 + (c - '0'), CAP);
     }
     return value;
 }
@@ -120,13 +159,13 @@ struct Options {
     std::string Command;
     std::string Workspace;
     std::string Output;
-    std::optional<int> Frame;
-    std::optional<int> From, To;
-    int Step = 1;
+    std::optional<std::int64_t> Frame;
+    std::optional<std::int64_t> From, To;
+    std::int64_t Step = 1;
     ViewSize Size{800, 600};
     bool SizeGiven = false;
     std::optional<std::pair<double, double>> Turn;
-    std::optional<int> Select;
+    std::optional<std::int64_t> Select;
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
     bool RayTracing = false;
 };
@@ -186,7 +225,7 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
                                                   : WholeNumber(std::string_view(v).substr(x + 1));
             if (!w || !h || *w < 1 || *h < 1 || *w > MAX_VIEW_SIDE || *h > MAX_VIEW_SIDE)
                 return "--size needs WxH, each from 1 to " + std::to_string(MAX_VIEW_SIDE);
-            o.Size = {*w, *h};
+            o.Size = {static_cast<int>(*w), static_cast<int>(*h)};
             o.SizeGiven = true;
         } else if (a == "--turn") {
             if (!value(v) || !(o.Turn = TurnAngles(v))) return "--turn needs A,B in radians";
@@ -207,12 +246,12 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
         } else if (a == "--ray-tracing") {
             o.RayTracing = true;
         } else if (a == "--from" || a == "--to") {
-            std::optional<int>& into = a == "--from" ? o.From : o.To;
+            std::optional<std::int64_t>& into = a == "--from" ? o.From : o.To;
             if (!value(v) || !(into = WholeNumber(v))) {
                 return a + " needs a frame number counted from 0";
             }
         } else if (a == "--step") {
-            const std::optional<int> step = value(v) ? WholeNumber(v) : std::nullopt;
+            const std::optional<std::int64_t> step = value(v) ? WholeNumber(v) : std::nullopt;
             if (!step || *step < 1) return "--step needs a number of frames from 1 up";
             o.Step = *step;
         } else if (o.Workspace.empty()) {
@@ -225,9 +264,44 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
     if ((o.Command == "render" || o.Command == "world") && o.Output.empty())
         return o.Command + " needs -o OUT.png";
     if (o.Command == "movie" && o.Output.empty()) return "movie needs -o OUT.avi";
+    if (o.From && o.To && *o.From > *o.To) {
+        return CFormat("--from %lld is after --to %lld", static_cast<long long>(*o.From),
+                       static_cast<long long>(*o.To));
+    }
     if (o.Command == "export" && !o.Frame) return "export needs --frame N";
     return {};
 }
+
+// Qt wants a private runtime folder and warns on stderr when the session has none (a cluster
+// job, ssh, cron). Without one, the tool lends Qt a fresh folder for as long as it runs.
+class RuntimeFolder {
+  public:
+    RuntimeFolder() {
+        if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarsel-cli-runtime-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) return;  // then Qt finds its own way
+        path_ = pattern;
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(path_));
+    }
+    ~RuntimeFolder() {
+        if (path_.empty()) return;
+        qunsetenv("XDG_RUNTIME_DIR");
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    RuntimeFolder(const RuntimeFolder&) = delete;
+    RuntimeFolder& operator=(const RuntimeFolder&) = delete;
+
+  private:
+    std::string path_;
+};
+
+// The folder is made before the application and removed after it.
+class HeadlessGuiApplication : private RuntimeFolder, public QGuiApplication {
+  public:
+    HeadlessGuiApplication(int& argc, char** argv) : QGuiApplication(argc, argv) {}
+};
 
 // Text needs fonts, and fonts need a QGuiApplication; one on the offscreen platform is made
 // for the drawing commands unless the caller runs one already.
@@ -237,26 +311,45 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
     static int argc = 1;
     static char name[] = "tarsel-cli";
     static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
+    return std::make_unique<HeadlessGuiApplication>(argc, argv);
+}
+
+// Why --frame cannot be had, or nothing. The whole frames are on offer, and with endToo also
+// the end of the trajectory, frame FrameCount.
+std::string FrameProblem(Viewer& viewer, std::int64_t frame, bool endToo) {
+    if (!viewer.Trajectory().IsOpen()) return "--frame needs a trajectory, and none was found";
+    const long long count = viewer.Ws().FrameCount, n = frame;
+    if (frame < count || (endToo && frame == count)) return {};
+    if (count == 0) return CFormat("--frame %lld: the trajectory holds no complete frame", n);
+    if (endToo) {
+        return CFormat(
+            "--frame %lld is beyond the end: the trajectory has frames 0 to %lld, "
+            "and %lld is its end",
+            n, count - 1, count);
+    }
+    return CFormat("--frame %lld is beyond the last frame: the trajectory has frames 0 to %lld", n,
+                   count - 1);
 }
 
 // A frame of the trajectory, as "Go to Frame" shows it. Only whole frames are offered.
-std::string ShowFrame(Viewer& viewer, int frame) {
-    const int count = viewer.Ws().FrameCount;
-    if (!viewer.Trajectory().IsOpen()) return "--frame needs a trajectory, and none was found";
-    if (frame >= count) {
-        return CFormat("--frame %d: the trajectory has frames 0 to %d", frame, count - 1);
+std::string ShowFrame(Viewer& viewer, std::int64_t frame) {
+    if (std::string problem = FrameProblem(viewer, frame, false); !problem.empty()) {
+        return problem;
     }
     viewer.Form().FrameNumberEdit = std::to_string(frame);
     viewer.Button1Click();
     return {};
 }
 
-// The render options: the dialog's check boxes, applied by its OK. A usage problem, or nothing.
+// The render options: the dialog's check boxes, applied by its OK. What the workspace cannot
+// give (a molecule it lacks), or nothing.
 std::string ApplyRenderOptions(Viewer& viewer, const Options& o) {
     const int last = viewer.Ws().LastMolecule;
     if (o.Select && *o.Select > last) {
-        return CFormat("--select %d: the workspace has molecules 0 to %d", *o.Select, last);
+        const long long select = *o.Select;
+        return last < 0
+                   ? CFormat("--select %lld: the workspace has no molecules", select)
+                   : CFormat("--select %lld: the workspace has molecules 0 to %d", select, last);
     }
     ParamFormState& form = viewer.Form();
     if (o.NoCube) form.WorldAxwsCheckBox = false;
@@ -265,23 +358,22 @@ std::string ApplyRenderOptions(Viewer& viewer, const Options& o) {
     if (o.NoBalls) form.BallCheckBox = false;
     if (o.HalfRadius) form.CheckBox28 = true;
     if (o.RayTracing) form.CheckBox26 = true;
-    if (o.Select) viewer.Ws().SelectedMolecule = *o.Select;
+    if (o.Select) viewer.Ws().SelectedMolecule = static_cast<int>(*o.Select);
     viewer.BitBtn1Click();
     return {};
 }
 
 int Render(Viewer& viewer, const Options& o, std::ostream& err) {
     if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
-        return Usage(err, problem);
+        return Fail(err, problem);
     }
     if (o.Frame) {
         if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
-            return Usage(err, problem);
+            return Fail(err, problem);
         }
     }
     if (const std::string problem = SaveScenePicture(viewer, o.Output); !problem.empty()) {
-        err << "tarsel-cli: " << problem << "\n";
-        return 1;
+        return Fail(err, problem);
     }
     return 0;
 }
@@ -320,19 +412,21 @@ class ProgressLine {
 
 int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     const int count = viewer.Ws().FrameCount;
-    if (!viewer.Trajectory().IsOpen() || count < 1) {
-        return Usage(err, "movie needs a trajectory with frames, and none was found");
+    if (!viewer.Trajectory().IsOpen()) {
+        return Fail(err, "movie needs a trajectory, and none was found");
     }
-    const int from = o.From.value_or(0), to = o.To.value_or(count - 1);
-    for (const auto& [name, frame] : {std::pair{"--from", from}, {"--to", to}}) {
-        if (frame >= count) {
-            return Usage(
-                err, CFormat("%s %d: the trajectory has frames 0 to %d", name, frame, count - 1));
+    if (count < 1) return Fail(err, "movie: the trajectory holds no complete frame");
+    for (const auto& [name, frame] : {std::pair{"--from", o.From}, {"--to", o.To}}) {
+        if (frame && *frame >= count) {
+            return Fail(err, CFormat("%s %lld is beyond the last frame: the trajectory has frames "
+                                     "0 to %d",
+                                     name, static_cast<long long>(*frame), count - 1));
         }
     }
-    if (from > to) return Usage(err, CFormat("--from %d is after --to %d", from, to));
+    const int from = static_cast<int>(o.From.value_or(0));
+    const int to = static_cast<int>(o.To.value_or(count - 1));
     if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
-        return Usage(err, problem);
+        return Fail(err, problem);
     }
 
     viewer.Form().SaveAVICheckBox = true;
@@ -341,12 +435,12 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     if (!viewer.ActiveRecorder()) return 1;  // the message is out already
     // Every frame asked for is due, the first one too.
     viewer.Ws().LastRecordedTime = -std::numeric_limits<double>::infinity();
-    const int total = (to - from) / o.Step + 1;
+    const int total = static_cast<int>((to - from) / o.Step + 1);
     ProgressLine progress(err, total);
     int done = 0;
-    for (int n = from; n <= to && viewer.ActiveRecorder(); n += o.Step) {
-        viewer.ReadFrame(n);
-        viewer.Ws().CurrentFrame = n;
+    for (std::int64_t n = from; n <= to && viewer.ActiveRecorder(); n += o.Step) {
+        viewer.ReadFrame(static_cast<std::int32_t>(n));
+        viewer.Ws().CurrentFrame = static_cast<std::int32_t>(n);
         progress.Frame(++done);
     }
     progress.End();
@@ -369,7 +463,7 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
 int World(Viewer& viewer, const Options& o, std::ostream& err) {
     if (o.Frame) {
         if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
-            return Usage(err, problem);
+            return Fail(err, problem);
         }
     }
     WorldView view = o.SizeGiven ? WorldView(o.Size.Width, o.Size.Height) : WorldView();
@@ -379,27 +473,30 @@ int World(Viewer& viewer, const Options& o, std::ostream& err) {
     }
     QImage picture;
     PaintWorldImage(view, viewer.Ws(), viewer.Renderer().Proj().Plane(), picture);
-    if (!picture.save(QString::fromStdString(o.Output), "PNG")) {
-        err << "tarsel-cli: can't write \"" << o.Output << "\"\n";
-        return 1;
+    if (const std::string problem = SavePng(picture, o.Output); !problem.empty()) {
+        return Fail(err, problem);
     }
     return 0;
 }
 
+// Frames 0 .. FrameCount, as "Save as File" takes them: the end of the trajectory lists the
+// records read last.
 int Export(Viewer& viewer, const Options& o, std::ostream& err) {
-    const int count = viewer.Ws().FrameCount;
-    if (viewer.Trajectory().IsOpen() && *o.Frame >= count) {
-        return Usage(err,
-                     CFormat("--frame %d: the trajectory has frames 0 to %d", *o.Frame, count - 1));
+    if (const std::string problem = FrameProblem(viewer, *o.Frame, true); !problem.empty()) {
+        return Fail(err, problem);
     }
-    viewer.Form().FrameNumberEdit = std::to_string(*o.Frame);
-    return viewer.ExportFrameText(*o.Frame, o.Output) ? 0 : 1;
+    const auto frame = static_cast<std::int32_t>(*o.Frame);
+    viewer.Form().FrameNumberEdit = std::to_string(frame);
+    std::string writeError;
+    if (viewer.ExportFrameText(frame, o.Output, &writeError)) return 0;
+    // The other refusals were shown as boxes, which went to stderr.
+    return writeError.empty() ? 1 : Fail(err, writeError);
 }
 
 int Atoms(Viewer& viewer, const Options& o, std::ostream& out, std::ostream& err) {
     if (o.Frame) {
         if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
-            return Usage(err, problem);
+            return Fail(err, problem);
         }
     }
     const Workspace& ws = viewer.Ws();
@@ -408,33 +505,25 @@ int Atoms(Viewer& viewer, const Options& o, std::ostream& out, std::ostream& err
         if (c == '"') c = '\'';
     }
     std::string comment = "workspace=\"" + path + "\"";
-    if (o.Frame) comment += CFormat(" frame=%d", *o.Frame);
+    if (o.Frame) comment += CFormat(" frame=%lld", static_cast<long long>(*o.Frame));
     comment += CFormat(" time_ps=%.3f", ws.CurrentTime * 0.01);
     const std::string text = AtomsXyzText(ws, comment);
     if (o.Output.empty()) {
         out << text;
         return 0;
     }
-    std::FILE* f = std::fopen(o.Output.c_str(), "wb");
-    const bool written = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (f == nullptr || std::fclose(f) != 0 || !written) {
-        err << "tarsel-cli: can't write \"" << o.Output << "\"\n";
-        return 1;
-    }
-    return 0;
+    return WriteOutput(o.Output, text, err);
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) return Usage(err, "no command given");
     const std::string& command = args[0];
     if (command == "-h" || command == "--help" || command == "help") {
         out << kUsage;
         return 0;
     }
-    static const std::set<std::string> commands = {"log",    "info",  "render",
-                                                   "export", "atoms", "movie", "world"};
+    static const std::set<std::string> commands = {"log",   "info",  "render", "export",
+                                                   "atoms", "movie", "world"};
     if (commands.count(command) == 0) return Usage(err, "unknown command '" + command + "'");
     Options o;
     if (const std::string problem = Parse(args, o); !problem.empty()) return Usage(err, problem);
@@ -476,6 +565,29 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (command == "movie") return Movie(viewer, o, err);
     if (command == "world") return World(viewer, o, err);
     return Atoms(viewer, o, out, err);
+}
+
+}  // namespace
+
+// Every command ends here: what it wrote to standard output must have got there (a full disk,
+// a closed pipe). The first failed write stops the command, while errno still tells why.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::ios::iostate exceptions = out.exceptions();
+    out.exceptions(std::ios::badbit | std::ios::failbit);
+    int status = 0;
+    int error = 0;
+    try {
+        errno = 0;
+        status = RunCommand(args, out, err);
+        out.flush();
+    } catch (const std::ios::failure&) {
+        error = errno != 0 ? errno : EIO;
+    }
+    out.clear();
+    out.exceptions(exceptions);
+    if (error == 0) return status;
+    err << "tarsel-cli: can't write to standard output: " << std::strerror(error) << "\n";
+    return status == 0 ? 1 : status;
 }
 
 }  // namespace tarsel

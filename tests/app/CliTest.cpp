@@ -1,13 +1,23 @@
 #include "app/cli/Cli.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include <QImage>
 
+#include "app/HeadlessHost.h"
+#include "app/Viewer.h"
 #include "support/Ffmpeg.h"
 #include "support/TestFiles.h"
 #include "support/TrajectoryData.h"
@@ -134,15 +144,16 @@ TEST(CliRender, UsageAndLoadErrors) {
     test::TempDir dir;
     const std::string run = OneAtomRun(dir), png = dir.File("out.png");
     CliRun r = Cli({"render", run, "-o", png, "--frame", "1"});  // one whole frame: only 0
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("--frame 1: the trajectory has frames 0 to 0"), std::string::npos);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--frame 1 is beyond the last frame: the trajectory has frames 0 to 0"),
+              std::string::npos);
     EXPECT_EQ(Cli({"render", run, "-o", png, "--frame", "-1"}).status, 2);
     EXPECT_EQ(Cli({"render", run}).status, 2);
     EXPECT_EQ(Cli({"render", "-o", png}).status, 2);
     for (const char* size : {"0x10", "10", "x10", "-5x10", "10x10001", "1e3x10"})
         EXPECT_EQ(Cli({"render", run, "-o", png, "--size", size}).status, 2) << size;
     r = Cli({"render", run, "-o", png, "--select", "1"});  // one molecule: only 0
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("molecules 0 to 0"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(png));
 
@@ -188,9 +199,24 @@ TEST(CliFrames, ExportWritesWhatSaveAsFileWrites) {
     }
     EXPECT_NE(test::ReadFile(dir.File("frame3.txt")).find("1) 3.000000,"), std::string::npos);
     EXPECT_EQ(Cli({"export", run}).status, 2);
-    EXPECT_EQ(Cli({"export", run, "--frame", "5"}).status, 2);
+    EXPECT_EQ(Cli({"export", run, "--frame", "6"}).status, 1);
     EXPECT_EQ(Cli({"export", run, "--frame", "1", "--size", "9x9"}).status, 2);
     EXPECT_EQ(Cli({"export", run, "--frame", "1", "-o", dir.File("no/dir/x.txt")}).status, 1);
+}
+
+TEST(CliFrames, ExportTakesTheEndOfTheTrajectoryAsTheButtonDoes) {
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir);  // 5 frames: the end is frame 5
+    ASSERT_EQ(Cli({"export", run, "--frame", "5", "-o", dir.File("end.txt")}).status, 0);
+    HeadlessHost host;
+    Viewer viewer(host);
+    ASSERT_TRUE(viewer.LoadWorkspaceFile(run).Loaded);
+    viewer.Form().FrameNumberEdit = "5";
+    {
+        test::ScopedCurrentDir cwd(dir.Path());
+        viewer.Button7Click();
+    }
+    EXPECT_EQ(test::ReadFile(dir.File("end.txt")), test::ReadFile(dir.File("frame5.txt")));
 }
 
 TEST(CliFrames, AtomsWritesAnXyzFile) {
@@ -261,20 +287,24 @@ TEST(CliMovie, FramesAreWhatRenderDrawsAndPiecesJoin) {
 TEST(CliMovie, UsageAndWriteErrors) {
     test::TempDir dir, oneFrame;
     const std::string run = MovingAtomRun(dir), avi = dir.File("out.avi");
-    const std::vector<std::pair<std::vector<std::string>, std::string>> usage = {
-        {{"movie", run}, "movie needs -o OUT.avi"},
-        {{"movie", run, "-o", avi, "--from", "3", "--to", "2"}, "--from 3 is after --to 2"},
-        {{"movie", run, "-o", avi, "--to", "5"}, "--to 5: the trajectory has frames 0 to 4"},
-        {{"movie", run, "-o", avi, "--from", "-1"}, "--from needs a frame number"},
-        {{"movie", run, "-o", avi, "--step", "0"}, "--step needs a number of frames from 1 up"},
-        {{"movie", run, "-o", avi, "--frame", "1"}, "movie does not take the option '--frame'"},
-        {{"movie", run, "-o", avi, "--select", "1"}, "molecules 0 to 0"},
+    // Status 2: the command line is wrong; 1: the files cannot give what was asked.
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+        {{"movie", run}, 2, "movie needs -o OUT.avi"},
+        {{"movie", run, "-o", avi, "--from", "3", "--to", "2"}, 2, "--from 3 is after --to 2"},
+        {{"movie", run, "-o", avi, "--from", "-1"}, 2, "--from needs a frame number"},
+        {{"movie", run, "-o", avi, "--step", "0"}, 2, "--step needs a number of frames from 1 up"},
+        {{"movie", run, "-o", avi, "--frame", "1"}, 2, "movie does not take the option '--frame'"},
+        {{"movie", run, "-o", avi, "--to", "5"},
+         1,
+         "--to 5 is beyond the last frame: the trajectory has frames 0 to 4"},
+        {{"movie", run, "-o", avi, "--select", "1"}, 1, "molecules 0 to 0"},
         {{"movie", OneAtomRun(oneFrame), "-o", avi, "--from", "1"},
+         1,
          "the trajectory has frames 0 to 0"},
     };
-    for (const auto& [args, problem] : usage) {
+    for (const auto& [args, status, problem] : cases) {
         const CliRun r = Cli(args);
-        EXPECT_EQ(r.status, 2) << problem;
+        EXPECT_EQ(r.status, status) << problem;
         EXPECT_NE(r.err.find(problem), std::string::npos) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(avi));
@@ -286,6 +316,155 @@ TEST(CliMovie, UsageAndWriteErrors) {
     r = Cli({"movie", run, "-o", avi});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Error: Recording stopped: can't write to"), std::string::npos) << r.err;
+}
+
+TEST(CliStatus, OneRuleForEveryCommand) {
+    test::TempDir dir;
+    const std::string run = dir.File("run.tsw");
+    test::WriteFile(run, test::Text(test::WorkspaceLines{}));  // no trajectory beside it
+    // Standard output that cannot take what the command writes.
+    for (const char* command : {"log", "info", "atoms"}) {
+        std::ofstream full("/dev/full");
+        std::ostringstream err;
+        EXPECT_EQ(RunCli({command, run}, full, err), 1) << command;
+        EXPECT_NE(err.str().find("can't write to standard output: No space left on device"),
+                  std::string::npos)
+            << command << ": " << err.str();
+    }
+    // A frame of a trajectory that is not there is a data problem, whatever the command.
+    for (const char* command : {"render", "atoms", "export"}) {
+        const CliRun r = Cli({command, run, "--frame", "0", "-o", dir.File("out")});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find("--frame needs a trajectory, and none was found"), std::string::npos)
+            << command;
+    }
+}
+
+TEST(CliStatus, MessagesSayWhatIsWrong) {
+    test::TempDir dir;
+    const std::string moving = MovingAtomRun(dir);  // frames 0 to 4
+    test::WorkspaceLines w;
+    test::WriteFile(dir.File("short.tsw"), test::Text(w));
+    test::WriteFile(dir.File("short.xyz"), std::string(70, '\0'));  // one frame and 6 bytes
+    test::WriteFile(dir.File("none.tsw"), test::Text(w));
+    test::WriteFile(dir.File("none.xyz"), std::string(10, '\0'));
+    w.Count = "-1";
+    test::WriteFile(dir.File("empty.tsw"), test::Text(w));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"render", dir.File("none.tsw"), "-o", dir.File("x.png"), "--frame", "0"},
+         1,
+         "--frame 0: the trajectory holds no complete frame"},
+        {{"atoms", moving, "--frame", "9999999999"},
+         1,
+         "--frame 9999999999 is beyond the last frame: the trajectory has frames 0 to 4"},
+        {{"render", dir.File("empty.tsw"), "-o", dir.File("x.png"), "--select", "0"},
+         1,
+         "--select 0: the workspace has no molecules"},
+        {{"export", moving, "--frame", "1", "-o", dir.File("no/such/folder/f.txt")},
+         1,
+         "can't write \"" + dir.File("no/such/folder/f.txt") + "\": No such file or directory"},
+        {{"info", dir.File("short.tsw")},
+         0,
+         "Warning:    the trajectory's 70 bytes are not a whole number of frames of 64 bytes; "
+         "its last 6 bytes are not shown\n"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = Cli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.says;
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+        EXPECT_EQ(r.err.find("usage:"), std::string::npos) << c.says;
+        EXPECT_EQ(r.err.find("Can't open file!"), std::string::npos) << c.says;
+    }
+}
+
+std::set<std::string> Listing(const test::TempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Writes to regular files beyond a few bytes fail, as on a full disk or beyond a quota.
+class FileSizeLimit {
+  public:
+    FileSizeLimit() {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = 16;
+        setrlimit(RLIMIT_FSIZE, &small);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST(CliOutputs, AFailedWriteLeavesNoPartOfAFile) {
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir);
+    test::WriteFile(dir.File("old.txt"), "old");
+    const std::set<std::string> before = Listing(dir);
+    const std::vector<std::string> commands[] = {
+        {"render", run, "-o", dir.File("out.png")},
+        {"export", run, "--frame", "1", "-o", dir.File("old.txt")},
+        {"atoms", run, "-o", dir.File("atoms.xyz")},
+    };
+    for (const auto& args : commands) {
+        std::optional<FileSizeLimit> limit(std::in_place);
+        const CliRun r = Cli(args);
+        limit.reset();
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_NE(r.err.find("\": File too large"), std::string::npos) << r.err;
+        EXPECT_EQ(Listing(dir), before) << args[0];
+    }
+    EXPECT_EQ(test::ReadFile(dir.File("old.txt")), "old");
+
+    // "Save as File" keeps its box, and leaves no file either.
+    HeadlessHost host;
+    Viewer viewer(host);
+    ASSERT_TRUE(viewer.LoadWorkspaceFile(run).Loaded);
+    viewer.Form().FrameNumberEdit = "1";
+    {
+        test::ScopedCurrentDir cwd(dir.Path());
+        FileSizeLimit limit;
+        viewer.Button7Click();
+    }
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].Text, "Could not write all of frame1.txt: File too large.");
+    EXPECT_EQ(Listing(dir), before);
+}
+
+TEST(CliRender, LeavesNoQtRuntimeFolderWarningOnStderr) {
+    test::TempDir dir;
+    const std::string run = OneAtomRun(dir);
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::optional<std::string> saved =
+        runtime ? std::optional<std::string>(runtime) : std::nullopt;
+    unsetenv("XDG_RUNTIME_DIR");
+    // Qt writes its warnings to the process's stderr, past the tool's own stream.
+    std::fflush(stderr);
+    const int stderrCopy = dup(2);
+    const int captured = ::open(dir.File("stderr.txt").c_str(), O_WRONLY | O_CREAT, 0600);
+    dup2(captured, 2);
+    ::close(captured);
+    const CliRun r = Cli({"render", run, "-o", dir.File("out.png")});
+    std::fflush(stderr);
+    dup2(stderrCopy, 2);
+    ::close(stderrCopy);
+    EXPECT_EQ(std::getenv("XDG_RUNTIME_DIR"), nullptr);  // lent for the command only
+    if (saved) setenv("XDG_RUNTIME_DIR", saved->c_str(), 1);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string warnings = test::ReadFile(dir.File("stderr.txt"));
+    EXPECT_EQ(warnings.find("XDG_RUNTIME_DIR"), std::string::npos) << warnings;
 }
 
 }  // namespace

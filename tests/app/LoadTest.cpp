@@ -77,6 +77,16 @@ TEST(WorkspacePaths, ExtensionIsCutFromTheFileNameOnly) {
     EXPECT_EQ(DeriveWorkspacePaths("/runs/.hidden").Base, "/runs/.hidden");
 }
 
+TEST_F(LoadTest, AFolderNamedLikeTheTrajectoryIsNoTrajectory) {
+    WriteRun(dir.File("run"), WorkspaceLines{}, -1);
+    std::filesystem::create_directory(dir.File("run.xyz"));
+    ASSERT_TRUE(viewer.LoadWorkspaceFile(dir.File("run.tsw")).Loaded);
+    ASSERT_EQ(host.Messages.size(), 1u);
+    EXPECT_EQ(host.Messages[0].Text, "File *.xyz not found!");
+    EXPECT_EQ(viewer.Ws().FrameCount, 0);
+    EXPECT_FALSE(viewer.Trajectory().IsOpen());
+}
+
 TEST_F(LoadTest, LoadFinishesWithNamesFramesFontAndLight) {
     WorkspaceLines w;
     w.Molecules.assign(10, test::MoleculeLines{});

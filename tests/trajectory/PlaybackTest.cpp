@@ -129,6 +129,16 @@ TEST_F(PlaybackTest, PlayAndPlayBackStopAtTheEnds) {
     EXPECT_EQ(viewer.Ws().CurrentFrame, 0);
 }
 
+TEST_F(PlaybackTest, EndOfTheLargestFrameCountIsReachedAsWritten) {
+    Load(1, 2);
+    viewer.Ws().FrameCount = INT32_MAX;
+    viewer.Ws().CurrentFrame = INT32_MAX;
+    viewer.Button2Click();
+    viewer.Timer1Timer();  // reads the end and steps past the largest 32-bit number
+    EXPECT_EQ(viewer.Ws().CurrentFrame, INT32_MAX);
+    EXPECT_FALSE(host.Timer1On);
+}
+
 TEST_F(PlaybackTest, StepButtonsGoToFrameAndSlider) {
     Load(2, 10);
     viewer.Ws().CurrentFrame = 9;
@@ -212,9 +222,9 @@ TEST_F(PlaybackTest, WithoutTrajectoryNoStreamIsTouched) {
 
 TEST_F(PlaybackTest, StreamErrorStopsPlaybackWithOneBox) {
     Load(1, 10);
-    // A stream whose reads fail: a folder opens for reading but does not read.
-    std::filesystem::create_directory(dir.File("folder.xyz"));
-    ASSERT_TRUE(viewer.Trajectory().Open(dir.File("folder.xyz")));
+    // A stream whose reads fail: the process's own memory reads with EIO where nothing is
+    // mapped, as at its first pages.
+    ASSERT_TRUE(viewer.Trajectory().Open("/proc/self/mem"));
     viewer.Button2Click();
     RunTimer();  // the first read fails and sets the error; the next read reports it
     ASSERT_EQ(host.Messages.size(), 1u);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,29 @@ TEST(LineReader, EndOfTextLeavesTheBufferAlone) {
     EXPECT_FALSE(reader.ReadLine(line));
     EXPECT_STREQ(line, "last");
     EXPECT_TRUE(Pieces("").empty());
+}
+
+TEST(LineReader, AStreamReadsLikeItsText) {
+    const std::string texts[] = {
+        "one\r\ntwo\r\n",
+        std::string(118, 'a') + "\r\n",
+        std::string(119, 'b') + "\r\nx",
+        std::string(250, 'c'),
+        "a\rb\n\r",
+        "",
+    };
+    for (const std::string& text : texts) {
+        std::FILE* f = text.empty() ? std::tmpfile()
+                                    : fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
+        ASSERT_NE(f, nullptr);
+        LineReader reader(f);
+        LineReader::Buffer line;
+        std::vector<std::string> pieces;
+        while (reader.ReadLine(line))
+            pieces.emplace_back(line);
+        std::fclose(f);
+        EXPECT_EQ(pieces, Pieces(text)) << text;
+    }
 }
 
 TEST(LineReader, CountsTextLinesNotPieces) {

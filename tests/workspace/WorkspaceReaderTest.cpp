@@ -1,14 +1,20 @@
 #include "workspace/WorkspaceReader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <memory>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Resets.h"
+#include "support/TestFiles.h"
 #include "support/WorkspaceText.h"
 #include "tools/ExampleRun.h"
 
@@ -209,6 +215,7 @@ TEST(WorkspaceReader, AtomLines) {
     m.Atoms[2].Colour = "RGB:7,8,9";
     m.Atoms[3].Colour = "RGB: 5";
     m.Atoms[3].ChargeRadius = "0.5";
+    m.Atoms[3].Identity = "7,5.0,O,";  // the second letter is the line feed
     const Read r = ReadLines(w);
     const MoleculeRecord& rec = r.ws->Molecules[0];
     EXPECT_DOUBLE_EQ(rec.X[0], 1.02);
@@ -227,6 +234,25 @@ TEST(WorkspaceReader, AtomLines) {
     EXPECT_EQ((Rgb{rec.ColourR[3], rec.ColourG[3], rec.ColourB[3]}), (Rgb{5, 0, 0}));
     EXPECT_DOUBLE_EQ(rec.Q[3], 0.5);
     EXPECT_EQ(rec.R[3], 0.0);
+    // The letter is kept as read; the log shows it as a blank and stays one line.
+    EXPECT_EQ(rec.NameChar2[3], '\n');
+    EXPECT_TRUE(r.Logged("   Atom 3, RefNum: 7, mass 5.000000    (O  )"));
+}
+
+TEST(LoadLog, ShowsControlCharactersAsBlanks) {
+    LoadLog log;
+    log.Add(std::string("ab\x7f") + "defghij\nlm\x01" + "\xe9\t");
+    EXPECT_EQ(log.Text(), "ab defghij lm \xe9 ");
+    EXPECT_EQ(log.LineCount(), 1);
+}
+
+TEST(WorkspaceReader, AFieldThatFailsKeepsItselfAndTheFieldsAfterIt) {
+    WorkspaceLines w;
+    w.CubeCentre = "1,x,3";
+    Read r;
+    r.ws->Cube.CubeCentre = {7, 8, 9};
+    r.outcome = ReadWorkspaceText(test::Text(w), "test.tsw", *r.ws, r.log);
+    EXPECT_EQ(r.ws->Cube.CubeCentre, (Vec3{1, 8, 9}));
 }
 
 TEST(WorkspaceReader, BondRowsMassAndActivity) {
@@ -264,6 +290,13 @@ TEST(WorkspaceReader, LongLinesAreReadInPieces) {
     EXPECT_DOUBLE_EQ(r.ws->TimeStep, 0.5);
     EXPECT_EQ(r.ws->SaveToGraph, 0.0);
     EXPECT_DOUBLE_EQ(r.ws->AveragingTime, 0.001);
+
+    // So is the rest of a long comment: it does not begin with ';' and is the count line.
+    w = WorkspaceLines{};
+    w.Comments = {";" + std::string(118, 'c') + "7"};
+    const Read c = ReadLines(w);
+    EXPECT_EQ(c.ws->LastMolecule, 6);
+    EXPECT_DOUBLE_EQ(c.ws->TimeStep, 1.0);  // the real count line
 }
 
 TEST(WorkspaceReader, CrLfFilesReadLikeLfFiles) {
@@ -352,6 +385,40 @@ TEST(WorkspaceReader, MissingFileIsReportedAndChangesNothing) {
     EXPECT_FALSE(out.Opened);
     EXPECT_FALSE(out.OpenError.empty());
     EXPECT_EQ(log.LineCount(), 0);
+    EXPECT_EQ(ReadWorkspace("/tmp", *ws, log).OpenError, "Is a directory");
+    // A file that opens but does not read: the process's memory where nothing is mapped.
+    EXPECT_EQ(ReadWorkspace("/proc/self/mem", *ws, log).ReadError, "Input/output error");
+}
+
+// A file is read through its stream, and only as far as the workspace goes: a huge file that
+// is no workspace costs no more memory than a small one.
+TEST(WorkspaceReader, ReadsTheFileAsAStreamAndStopsWhereTheWorkspaceEnds) {
+    test::TempDir dir;
+    const std::string fifo = dir.File("huge.tsw");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    constexpr std::size_t kOffered = std::size_t{64} << 20;
+    std::size_t written = 0;
+    void (*previous)(int) = std::signal(SIGPIPE, SIG_IGN);
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        const std::string chunk = [] {
+            std::string s;
+            while (s.size() < 65536)
+                s += "not a workspace\n";
+            return s;
+        }();
+        ssize_t n = 0;
+        while (written < kOffered && (n = ::write(fd, chunk.data(), chunk.size())) > 0)
+            written += static_cast<std::size_t>(n);
+        ::close(fd);
+    });
+    Read r;
+    r.outcome = ReadWorkspace(fifo, *r.ws, r.log);
+    writer.join();
+    std::signal(SIGPIPE, previous);
+    EXPECT_TRUE(r.outcome.Opened);
+    EXPECT_TRUE(r.Logged("Number of molecules=0"));
+    EXPECT_LT(written, std::size_t{4} << 20);
 }
 
 // Damaged files of every kind: the reader must stay inside its tables and never crash.
