@@ -1,5 +1,8 @@
 #include "export/AviRecorder.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tarsel {
 
 std::unique_ptr<AviRecorder> OpenRecorder(const std::string& path, std::int32_t framePeriod,
@@ -8,6 +11,7 @@ std::unique_ptr<AviRecorder> OpenRecorder(const std::string& path, std::int32_t 
     if (!file) return nullptr;
     auto recorder = std::make_unique<AviRecorder>();
     recorder->file = std::move(file);
+    recorder->path = path;
     recorder->framePeriod = framePeriod;
     return recorder;
 }
@@ -47,7 +51,14 @@ std::uint32_t CloseRecorder(std::unique_ptr<AviRecorder>& recorder, int* error) 
     const bool failedBefore = recorder->failed;
     const bool finished = recorder->file->Finish();
     const int systemError = recorder->file->Error();
+    const bool empty = !recorder->stream;
+    const std::string path = recorder->path;
     recorder.reset();
+    // Only a regular file: a recording to a device (/dev/full) leaves the device alone.
+    struct stat st {};
+    if (empty && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+        ::unlink(path.c_str());
+    }
     // A write that failed during the recording was reported by AppendFrame already.
     if (!finished && !failedBefore) {
         if (error != nullptr) *error = systemError;

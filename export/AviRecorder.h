@@ -21,6 +21,7 @@ inline constexpr std::uint32_t AVIERR_ERROR = 0x800440C7;
 // stream's header and format come from the first frame.
 struct AviRecorder {
     std::unique_ptr<AviFile> file;
+    std::string path;
     std::int32_t framePeriod = 30;  // milliseconds; the stream's time scale
     bool stream = false;            // the stream's headers are written (by the first frame)
     BitmapInfoHeader format;        // of the first frame, which every later one must match
@@ -41,7 +42,8 @@ std::unique_ptr<AviRecorder> OpenRecorder(const std::string& path, std::int32_t 
 std::uint32_t AppendFrame(AviRecorder* recorder, const DibBitmap* bitmap);
 
 // Completes the movie (indexes, sizes, counts; also after a failed write, so that the frames
-// written before it stay readable), closes it and destroys the recorder. AVIERR_BADHANDLE
+// written before it stay readable), closes it and destroys the recorder. A movie that never got
+// a frame has no headers and no reader takes it: its empty file is removed. AVIERR_BADHANDLE
 // without a recorder; AVIERR_FILEWRITE when completing fails, with the errno in *error.
 std::uint32_t CloseRecorder(std::unique_ptr<AviRecorder>& recorder, int* error = nullptr);
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -202,7 +203,13 @@ TEST_F(AviRecorderTest, ResultCodes) {
     EXPECT_FALSE(OpenRecorder(dir.File("no/such/folder.avi"), 30, {}, &error));
     EXPECT_EQ(error, ENOENT);
 
+    // A movie that got no frame leaves no empty file behind.
     std::unique_ptr<AviRecorder> r = OpenRecorder(path, 30);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(CloseRecorder(r), AVIERR_OK);
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    r = OpenRecorder(path, 30);
     ASSERT_TRUE(r);
     EXPECT_EQ(AppendFrame(r.get(), nullptr), AVIERR_BADPARAM);
     EXPECT_EQ(AppendFrame(r.get(), &empty), AVIERR_BADPARAM);
@@ -221,6 +228,7 @@ TEST_F(AviRecorderTest, ResultCodes) {
     EXPECT_EQ(AppendFrame(r.get(), &frame), AVIERR_ERROR);
     EXPECT_EQ(AppendFrame(nullptr, &frame), AVIERR_BADHANDLE);
     EXPECT_EQ(CloseRecorder(r), AVIERR_OK);  // the failure was told by AppendFrame
+    EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }
 
 TEST_F(AviRecorderTest, FramesBeforeAFailedWriteStayReadable) {
