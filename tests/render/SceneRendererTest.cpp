@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "RecordingCanvas.h"
 #include "RenderTestWorkspace.h"
 
@@ -171,6 +173,29 @@ TEST_F(SceneRendererTest, AnAtomOffTheBitmapDrawsNoneOfItsBonds) {
     EXPECT_EQ((std::array{line.x1, line.y1, line.x2, line.y2}),
               (std::array{1000, 1000, 2010, 1000}));
     EXPECT_EQ(line.Style, PenStyle::Solid);
+}
+
+TEST_F(SceneRendererTest, AnAtomOffTheBitmapStillSetsThePenOfItsFirstListedPartner) {
+    // The far atom's row: a hidden partner first (no pen), then a listed one (its pen, then the
+    // row stops); the near atom's unknown mark draws with whatever pen that left.
+    for (const auto& [mark, pen, style] : {std::tuple{'?', Rgb{9, 9, 9}, PenStyle::Dash},
+                                           std::tuple{'Z', Rgb{0, 128, 0}, PenStyle::Dot}}) {
+        ws = test::RenderWorkspace();
+        const int off = AddAtom(*ws, 0, {-101, 0, 10}, 1, {240, 0, 0});
+        const int hidden = AddAtom(*ws, 0, {0, 0, -5}, 1, {240, 0, 0});
+        const int near = AddAtom(*ws, 0, {0, 0, 5}, 1, {240, 0, 0});
+        const int other = AddAtom(*ws, 0, {1, 0, 8}, 1, {240, 0, 0});
+        Bond(*ws, 0, off, hidden, 'S');
+        Bond(*ws, 0, off, near, mark);
+        Bond(*ws, 0, near, other, 'x');
+        Project();
+        canvas.Lines.clear();
+        canvas.SetPen({9, 9, 9}, PenStyle::Dash);
+        renderer.DrawBonds(*ws, canvas);
+        ASSERT_EQ(canvas.Lines.size(), 1u) << mark;
+        EXPECT_EQ(canvas.Lines[0].Pen, pen) << mark;
+        EXPECT_EQ(canvas.Lines[0].Style, style) << mark;
+    }
 }
 
 }  // namespace

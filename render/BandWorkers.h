@@ -1,0 +1,50 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tarsel {
+
+// A few threads that split a drawing job by bands of bitmap rows: Run calls the job once per
+// band, on the calling thread and on the workers at the same time, and returns when all are
+// done. Each band owns its rows, so painter's order holds within every band without locks.
+// The threads start with the first job that has more than one band.
+class BandWorkers {
+  public:
+    // bands 0 means one per processor (at most MAX_BANDS).
+    explicit BandWorkers(int bands = 0);
+    ~BandWorkers();
+    BandWorkers(const BandWorkers&) = delete;
+    BandWorkers& operator=(const BandWorkers&) = delete;
+
+    static constexpr int MAX_BANDS = 8;
+
+    int Bands() const { return bands_; }
+
+    // job(band) for every band 0 .. Bands() - 1; band 0 runs on the calling thread.
+    template <typename Job>
+    void Run(Job& job) {
+        RunErased(&job, [](void* j, int band) { (*static_cast<Job*>(j))(band); });
+    }
+
+  private:
+    using Call = void (*)(void*, int);
+    void RunErased(void* job, Call call);
+    void Work(int band);
+
+    int bands_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable start_;
+    std::condition_variable done_;
+    void* job_ = nullptr;
+    Call call_ = nullptr;
+    std::uint64_t generation_ = 0;
+    int running_ = 0;
+    bool stop_ = false;
+};
+
+}  // namespace tarsel
