@@ -30,6 +30,26 @@ class BandWorkers {
         RunErased(&job, [](void* j, int band) { (*static_cast<Job*>(j))(band); });
     }
 
+    // Splits 0 .. count - 1 into one run of indices per band and calls body(band, from, to)
+    // for each, at the same time; with fewer than 2 * minimum indices it all goes to band 0 on
+    // the calling thread. Returns the number of runs.
+    template <typename Body>
+    int ForRanges(int count, int minimum, Body body) {
+        const int runs = count < 2 * minimum ? 1 : bands_;
+        auto job = [&](int band) {
+            body(band, RangeStart(count, runs, band), RangeStart(count, runs, band + 1));
+        };
+        if (runs == 1) {
+            job(0);
+        } else {
+            Run(job);
+        }
+        return runs;
+    }
+    static int RangeStart(int count, int runs, int run) {
+        return static_cast<int>(static_cast<std::int64_t>(count) * run / runs);
+    }
+
   private:
     using Call = void (*)(void*, int);
     void RunErased(void* job, Call call);

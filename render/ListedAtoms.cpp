@@ -3,31 +3,36 @@
 namespace tarsel {
 
 void GatherListedAtoms(const Workspace& ws, const VisibleAtomList& list,
-                       std::vector<ListedAtom>& records, std::vector<ListedAtom>& out) {
+                       std::vector<AtomRecord>& records, std::vector<ListedAtom>& out,
+                       BandWorkers& workers) {
     records.resize(VisibleAtomList::CAPACITY);
-    const int last = std::min(ws.LastMolecule, MAX_MOLECULES - 1);
-    for (int m = 0; m <= last; ++m) {
-        const MoleculeRecord& mol = ws.Molecules[m];
-        const int atoms = std::clamp(mol.AtomCount, 0, MAX_ATOMS);
-        for (int a = 0; a < atoms; ++a) {
-            if (list.Find(m, a) < 0) continue;
-            ListedAtom& s = records[m * MAX_ATOMS + a];
-            s.P = {mol.X[a], mol.Y[a], mol.Z[a]};
-            s.R = mol.R[a];
-            s.Factor = mol.PerspectiveFactor[a];
-            s.Colour = {mol.ColourR[a], mol.ColourG[a], mol.ColourB[a]};
-            s.Name = NameOf(mol, a);
-        }
-    }
     out.resize(static_cast<std::size_t>(list.Count()));
-    for (int i = list.Count() - 1, k = 0; i >= 0; --i, ++k) {
-        const VisibleAtom& e = list[i];
-        ListedAtom& atom = out[k];
-        atom = records[e.Molecule * MAX_ATOMS + e.Atom];
-        atom.Molecule = e.Molecule;
-        atom.sx = e.sx;
-        atom.sy = e.sy;
-    }
+    // Below this many a share of the work is not worth a thread's wake-up.
+    constexpr int MOLECULES_PER_BAND = 20, ATOMS_PER_BAND = 2000;
+    const int molecules = std::min(ws.LastMolecule, MAX_MOLECULES - 1) + 1;
+    workers.ForRanges(molecules, MOLECULES_PER_BAND, [&](int, int from, int to) {
+        for (int m = from; m < to; ++m) {
+            const MoleculeRecord& mol = ws.Molecules[m];
+            const int atoms = std::clamp(mol.AtomCount, 0, MAX_ATOMS);
+            for (int a = 0; a < atoms; ++a) {
+                if (list.Find(m, a) < 0) continue;
+                AtomRecord& s = records[m * MAX_ATOMS + a];
+                s.P = {mol.X[a], mol.Y[a], mol.Z[a]};
+                s.R = mol.R[a];
+                s.Factor = mol.PerspectiveFactor[a];
+                s.Colour = {mol.ColourR[a], mol.ColourG[a], mol.ColourB[a]};
+                s.Name = NameOf(mol, a);
+            }
+        }
+    });
+    const int count = list.Count();
+    workers.ForRanges(count, ATOMS_PER_BAND, [&](int, int from, int to) {
+        for (int k = from; k < to; ++k) {
+            const VisibleAtom& e = list[count - 1 - k];
+            const AtomRecord& r = records[e.Molecule * MAX_ATOMS + e.Atom];
+            out[k] = {r.P, r.R, r.Factor, r.Colour, r.Name, e.Molecule, e.sx, e.sy};
+        }
+    });
 }
 
 }  // namespace tarsel

@@ -190,7 +190,7 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
     if (faceIt == faces_.end()) {
         if (mayForget && faces_.size() >= 256) {
             faces_.clear();
-            masks_.clear();
+            ForgetMasks();
         }
         faceIt = faces_.insert(faces_.end(), font.Face);
     }
@@ -202,8 +202,13 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
                               (static_cast<std::uint64_t>(text.size()) << 28) |
                               (static_cast<std::uint64_t>(height + 2048) << 16) |
                               static_cast<std::uint64_t>(faceIt - faces_.begin());
-    if (auto found = masks_.find(key); found != masks_.end()) return found->second;
-    if (mayForget && masks_.size() >= MAX_MASKS) masks_.clear();
+    Recent& recent = recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54];
+    if (recent.Key == key) return *recent.Found;
+    if (auto found = masks_.find(key); found != masks_.end()) {
+        recent = {key, &found->second};
+        return found->second;
+    }
+    if (mayForget && masks_.size() >= MAX_MASKS) ForgetMasks();
 
     // Drawn in black on a transparent image with room for overhanging glyphs; the alpha of
     // each pixel is the coverage.
@@ -247,7 +252,13 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
         }
     }
     view.Alpha = mask.Alpha.data();
+    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, &mask};
     return mask;
+}
+
+void RasterCanvas::ForgetMasks() {
+    masks_.clear();
+    recent_.fill({});
 }
 
 void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -60,6 +61,15 @@ class RasterCanvas : public Canvas {
     Colour brush_;
     std::vector<std::string> faces_;
     std::unordered_map<std::uint64_t, Mask> masks_;
+    // The masks used last, by a hash of their key, in front of the map: a pass looks up a mask
+    // for every name it draws.
+    struct Recent {
+        std::uint64_t Key = ~std::uint64_t{0};  // no key is all ones
+        const Mask* Found = nullptr;
+    };
+    static constexpr int RECENT = 1024;
+    std::array<Recent, RECENT> recent_{};
+    void ForgetMasks();
     TextCoverage nothing_;  // what a text covers without fonts
 };
 

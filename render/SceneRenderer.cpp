@@ -40,58 +40,99 @@ void SceneRenderer::PrepareProjection(const Workspace& ws) {
 
 void SceneRenderer::ProjectAtoms(Workspace& ws) {
     visible_.Clear();
-    for (int m = 0; m <= LastMoleculeOf(ws); ++m) {
-        MoleculeRecord& mol = ws.Molecules[m];
-        const int atoms = AtomsOf(mol);
-        for (int a = 0; a < atoms; ++a) {
-            const ProjectedPoint p = projection_.ProjectPoint({mol.X[a], mol.Y[a], mol.Z[a]});
-            mol.PerspectiveFactor[a] = p.PerspectiveFactor;
-            if (p.Visible) visible_.Append({m, a, p.sx, p.sy, p.Distance});
-        }
+    // Each band projects a run of molecules; the runs are appended in order, so the list is
+    // the same as from one loop over all atoms.
+    constexpr int MOLECULES_PER_BAND = 20;
+    const int runs = shaded_.Workers().ForRanges(
+        LastMoleculeOf(ws) + 1, MOLECULES_PER_BAND, [&](int band, int from, int to) {
+            std::vector<VisibleAtom>& found = bandVisible_[band];
+            found.clear();
+            for (int m = from; m < to; ++m) {
+                MoleculeRecord& mol = ws.Molecules[m];
+                const int atoms = AtomsOf(mol);
+                for (int a = 0; a < atoms; ++a) {
+                    const ProjectedPoint p =
+                        projection_.ProjectPoint({mol.X[a], mol.Y[a], mol.Z[a]});
+                    mol.PerspectiveFactor[a] = p.PerspectiveFactor;
+                    if (p.Visible) found.push_back({m, a, p.sx, p.sy, p.Distance});
+                }
+            }
+        });
+    for (int band = 0; band < runs; ++band) {
+        for (const VisibleAtom& e : bandVisible_[band])
+            visible_.Append(e);
     }
     visible_.SortByDistance();
 }
 
 void SceneRenderer::CollectBondMarks(const Workspace& ws) {
     constexpr int SLOTS = VisibleAtomList::CAPACITY;
+    constexpr int MOLECULES_PER_BAND = 20, ATOMS_PER_BAND = 2000;
+    BandWorkers& workers = shaded_.Workers();
     listedPixel_.resize(SLOTS);
     bondStart_.resize(SLOTS + 1);
-    bondMarks_.clear();
-    for (int i = 0; i < visible_.Count(); ++i) {
-        const VisibleAtom& e = visible_[i];
-        listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {Trunc(BitmapX(e.sx)),
-                                                         Trunc(BitmapY(e.sy))};
-    }
+    workers.ForRanges(visible_.Count(), ATOMS_PER_BAND, [this](int, int from, int to) {
+        for (int i = from; i < to; ++i) {
+            const VisibleAtom& e = visible_[i];
+            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {Trunc(BitmapX(e.sx)),
+                                                             Trunc(BitmapY(e.sy))};
+        }
+    });
+    // Each band collects the marks of a run of molecules; the runs are joined in order.
     const int last = LastMoleculeOf(ws);
     std::int32_t* start = bondStart_.data();
-    for (int m = 0; m < MAX_MOLECULES; ++m) {
-        const MoleculeRecord& mol = ws.Molecules[m];
-        const int atoms = m <= last ? AtomsOf(mol) : 0;
-        for (int a = 0; a < MAX_ATOMS; ++a) {
-            start[m * MAX_ATOMS + a] = static_cast<std::int32_t>(bondMarks_.size());
-            if (a >= atoms || visible_.Find(m, a) < 0) continue;
-            const auto& row = mol.Bonds[a];
-            const auto mark = [&](int j) {
-                if (visible_.Find(m, j) < 0) return;
-                const Pixel p = listedPixel_[m * MAX_ATOMS + j];
-                bondMarks_.push_back({p.x, p.y, row[j]});
-            };
-            int j = 0;
-            for (; j + 8 <= atoms; j += 8) {
-                for (std::uint64_t bits = BondsIn8(&row[j]); bits != 0; bits &= bits - 1)
-                    mark(j + std::countr_zero(bits) / 8);
+    const int runs =
+        workers.ForRanges(MAX_MOLECULES, MOLECULES_PER_BAND, [&](int band, int from, int to) {
+            std::vector<BondMark>& marks = bandMarks_[band];
+            marks.clear();
+            for (int m = from; m < to; ++m) {
+                const MoleculeRecord& mol = ws.Molecules[m];
+                const int atoms = m <= last ? AtomsOf(mol) : 0;
+                for (int a = 0; a < MAX_ATOMS; ++a) {
+                    start[m * MAX_ATOMS + a] = static_cast<std::int32_t>(marks.size());
+                    if (a >= atoms || visible_.Find(m, a) < 0) continue;
+                    const auto& row = mol.Bonds[a];
+                    const auto mark = [&](int j) {
+                        if (visible_.Find(m, j) < 0) return;
+                        const Pixel p = listedPixel_[m * MAX_ATOMS + j];
+                        marks.push_back({p.x, p.y, row[j]});
+                    };
+                    int j = 0;
+                    for (; j + 8 <= atoms; j += 8) {
+                        for (std::uint64_t bits = BondsIn8(&row[j]); bits != 0; bits &= bits - 1)
+                            mark(j + std::countr_zero(bits) / 8);
+                    }
+                    for (; j < atoms; ++j) {
+                        if (row[j] != '0') mark(j);
+                    }
+                }
             }
-            for (; j < atoms; ++j) {
-                if (row[j] != '0') mark(j);
-            }
-        }
+        });
+    std::array<std::int32_t, BandWorkers::MAX_BANDS + 1> offset{};
+    for (int band = 0; band < runs; ++band)
+        offset[band + 1] = offset[band] + static_cast<std::int32_t>(bandMarks_[band].size());
+    bondMarks_.resize(static_cast<std::size_t>(offset[runs]));
+    start[SLOTS] = offset[runs];
+    auto join = [&](int band) {
+        const std::vector<BondMark>& marks = bandMarks_[band];
+        std::copy(marks.begin(), marks.end(), bondMarks_.begin() + offset[band]);
+        const int from = BandWorkers::RangeStart(MAX_MOLECULES, runs, band) * MAX_ATOMS;
+        const int to = BandWorkers::RangeStart(MAX_MOLECULES, runs, band + 1) * MAX_ATOMS;
+        for (int slot = from; slot < to; ++slot)
+            start[slot] += offset[band];
+    };
+    if (runs == 1) {
+        join(0);
+    } else {
+        workers.Run(join);
     }
-    start[SLOTS] = static_cast<std::int32_t>(bondMarks_.size());
 }
 
 void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
     canvas.SetBrush(ws.BackgroundColour);
     CollectBondMarks(ws);
+    // The pen is set again only when the kind changes: the same pen twice is the same pen.
+    char pen = 0;
     // The marks are read in depth order, all over the table: fetched ahead of their turn, an
     // atom's marks are there when its lines are drawn.
     constexpr int AHEAD = 16;
@@ -108,9 +149,12 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
         const int slot = e.Molecule * MAX_ATOMS + e.Atom;
         for (std::int32_t k = bondStart_[slot]; k < bondStart_[slot + 1]; ++k) {
             const BondMark& mark = bondMarks_[k];
-            if (mark.Kind == 'S') canvas.SetPen({0, 0, 255}, PenStyle::Solid);
-            if (mark.Kind == 'D') canvas.SetPen({0, 128, 0}, PenStyle::Dash);
-            if (mark.Kind == 'Z') canvas.SetPen({0, 128, 0}, PenStyle::Dot);
+            if (mark.Kind != pen) {
+                if (mark.Kind == 'S') canvas.SetPen({0, 0, 255}, PenStyle::Solid);
+                if (mark.Kind == 'D') canvas.SetPen({0, 128, 0}, PenStyle::Dash);
+                if (mark.Kind == 'Z') canvas.SetPen({0, 128, 0}, PenStyle::Dot);
+                if (mark.Kind == 'S' || mark.Kind == 'D' || mark.Kind == 'Z') pen = mark.Kind;
+            }
             // An atom off the bitmap draws none of its bonds, but its first one sets the pen;
             // its partners may draw them.
             if (!onBitmap) break;
@@ -122,7 +166,7 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
 void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
     canvas.SetBrush(ws.BackgroundColour);
     canvas.SetPenStyle(PenStyle::Solid);
-    GatherListedAtoms(ws, visible_, slotAtoms_, listed_);
+    GatherListedAtoms(ws, visible_, slotAtoms_, listed_, shaded_.Workers());
     const double fontScale = ws.Projection.FontScale;
     for (const ListedAtom& atom : listed_) {
         const double x = BitmapX(atom.sx), y = BitmapY(atom.sy), f = atom.Factor;

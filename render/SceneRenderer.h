@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,7 @@ class SceneRenderer {
     // Balls shaded pixel by pixel, written straight into the bitmap's rows, with the names;
     // every listed atom gets one, whatever the disc and selection settings.
     void DrawShadedBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
-        GatherListedAtoms(ws, visible_, slotAtoms_, listed_);
+        GatherListedAtoms(ws, visible_, slotAtoms_, listed_, shaded_.Workers());
         shaded_.DrawShadedBalls(ws, listed_, canvas, labelFont);
     }
 
@@ -61,9 +62,11 @@ class SceneRenderer {
     VisibleAtomList visible_;
     ShadedBalls shaded_;
     std::vector<BondMark> bondMarks_;
+    std::array<std::vector<BondMark>, BandWorkers::MAX_BANDS> bandMarks_;
+    std::array<std::vector<VisibleAtom>, BandWorkers::MAX_BANDS> bandVisible_;
     std::vector<std::int32_t> bondStart_;  // by slot: its first mark; the next slot's: the end
     std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
-    std::vector<ListedAtom> slotAtoms_;
+    std::vector<AtomRecord> slotAtoms_;
     std::vector<ListedAtom> listed_;  // in drawing order
 };
 

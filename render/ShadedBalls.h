@@ -71,6 +71,8 @@ class ShadedBalls {
     void DrawBalls(const ShadingTerms& terms, std::span<const BallRaster> balls, Canvas& canvas);
 
     int Bands() const { return workers_.Bands(); }
+    // The threads, for other work of the pass between the shaded balls.
+    BandWorkers& Workers() { return workers_; }
     ShadingKernel Kernel() const { return kernel_; }
 
   private:

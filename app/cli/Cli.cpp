@@ -2,6 +2,9 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -24,9 +27,12 @@ constexpr const char* kUsage =
     "  info FILE.tsw    print a summary of the loaded workspace\n"
     "  render FILE.tsw -o OUT.png [--frame N] [--size WxH] [--select M] [--no-cube]\n"
     "                   [--no-bonds] [--no-names] [--no-balls] [--half-radius]\n"
+    "                   [--ray-tracing] [--light X,Y,Z]\n"
     "                   draw the scene as the main window shows it after the load (or at\n"
     "                   frame N) and write it as a PNG; the view is 800x600 unless --size\n"
-    "                   says otherwise, --select selects molecule M (counted from 0)\n"
+    "                   says otherwise, --select selects molecule M (counted from 0);\n"
+    "                   --ray-tracing draws shaded balls, --light puts the light at the\n"
+    "                   point X,Y,Z (world coordinates) as the \"Light (X,Y,Z)\" boxes do\n"
     "  export FILE.tsw --frame N [-o OUT]\n"
     "                   write frame N as \"Save as File\" does (default name frameN.txt)\n"
     "  atoms FILE.tsw [--frame N] [-o OUT.xyz]\n"
@@ -82,6 +88,25 @@ std::optional<int> WholeNumber(std::string_view text) {
     return value;
 }
 
+// Three decimal numbers separated by commas, each kept as it was typed.
+std::optional<std::array<std::string, 3>> Point(std::string_view text) {
+    std::array<std::string, 3> parts;
+    for (int k = 0; k < 3; ++k) {
+        const std::size_t comma = k < 2 ? text.find(',') : text.size();
+        if (comma == std::string_view::npos) return std::nullopt;
+        const std::string_view part = text.substr(0, comma);
+        double number;
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), number);
+        if (part.empty() || error != std::errc() || end != part.data() + part.size() ||
+            !std::isfinite(number)) {
+            return std::nullopt;
+        }
+        parts[k] = std::string(part);
+        text.remove_prefix(k < 2 ? comma + 1 : comma);
+    }
+    return parts;
+}
+
 struct Options {
     std::string Command;
     std::string Workspace;
@@ -90,14 +115,16 @@ struct Options {
     ViewSize Size{800, 600};
     std::optional<int> Select;
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
+    bool RayTracing = false;
+    std::optional<std::array<std::string, 3>> Light;  // as typed into the light's boxes
 };
 
 // The options each command takes.
 const std::set<std::string>& Allowed(const std::string& command) {
     static const std::set<std::string> none;
-    static const std::set<std::string> render = {"-o",         "--frame",    "--size",
-                                                 "--select",   "--no-cube",  "--no-bonds",
-                                                 "--no-names", "--no-balls", "--half-radius"};
+    static const std::set<std::string> render = {
+        "-o",         "--frame",    "--size",        "--select",      "--no-cube", "--no-bonds",
+        "--no-names", "--no-balls", "--half-radius", "--ray-tracing", "--light"};
     static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
     if (command == "render") return render;
     if (command == "export" || command == "atoms") return frameAndOutput;
@@ -148,6 +175,10 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             o.NoBalls = true;
         } else if (a == "--half-radius") {
             o.HalfRadius = true;
+        } else if (a == "--ray-tracing") {
+            o.RayTracing = true;
+        } else if (a == "--light") {
+            if (!value(v) || !(o.Light = Point(v))) return "--light needs X,Y,Z, three numbers";
         } else if (o.Workspace.empty()) {
             o.Workspace = a;
         } else {
@@ -196,6 +227,12 @@ int Render(Viewer& viewer, const Options& o, std::ostream& err) {
     if (o.NoNames) form.AtomColorCheckBox = false;
     if (o.NoBalls) form.BallCheckBox = false;
     if (o.HalfRadius) form.CheckBox28 = true;
+    if (o.RayTracing) form.CheckBox26 = true;
+    if (o.Light) {
+        form.Edit2 = (*o.Light)[0];
+        form.Edit3 = (*o.Light)[1];
+        form.Edit4 = (*o.Light)[2];
+    }
     if (o.Select) viewer.Ws().SelectedMolecule = *o.Select;
     viewer.BitBtn1Click();
     if (o.Frame) {

@@ -16,8 +16,10 @@ namespace {
 constexpr Rgb BG{180, 180, 180};
 
 std::vector<ListedAtom> Listed(const Workspace& ws, const SceneRenderer& renderer) {
-    std::vector<ListedAtom> records, atoms;
-    GatherListedAtoms(ws, renderer.VisibleAtoms(), records, atoms);
+    std::vector<AtomRecord> records;
+    std::vector<ListedAtom> atoms;
+    BandWorkers workers(1);
+    GatherListedAtoms(ws, renderer.VisibleAtoms(), records, atoms, workers);
     return atoms;
 }
 
