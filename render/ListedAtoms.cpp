@@ -2,15 +2,21 @@
 
 namespace tarsel {
 
+int MoleculesPerBand(const Workspace& ws) {
+    const int molecules = std::min(ws.LastMolecule, MAX_MOLECULES - 1) + 1;
+    int atoms = 0;
+    for (int m = 0; m < molecules; ++m)
+        atoms += std::clamp(ws.Molecules[m].AtomCount, 0, MAX_ATOMS);
+    return atoms < 2 * ATOMS_PER_BAND ? std::max(molecules, 1) : 1;
+}
+
 void GatherListedAtoms(const Workspace& ws, const VisibleAtomList& list,
                        std::vector<AtomRecord>& records, std::vector<ListedAtom>& out,
                        BandWorkers& workers) {
     records.resize(VisibleAtomList::CAPACITY);
     out.resize(static_cast<std::size_t>(list.Count()));
-    // Below this many a share of the work is not worth a thread's wake-up.
-    constexpr int MOLECULES_PER_BAND = 20, ATOMS_PER_BAND = 2000;
     const int molecules = std::min(ws.LastMolecule, MAX_MOLECULES - 1) + 1;
-    workers.ForRanges(molecules, MOLECULES_PER_BAND, [&](int, int from, int to) {
+    workers.ForRanges(molecules, MoleculesPerBand(ws), [&](int, int from, int to) {
         for (int m = from; m < to; ++m) {
             const MoleculeRecord& mol = ws.Molecules[m];
             const int atoms = std::clamp(mol.AtomCount, 0, MAX_ATOMS);

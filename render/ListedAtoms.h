@@ -33,6 +33,13 @@ struct alignas(64) AtomRecord {
     AtomName Name;
 };
 
+// Work on fewer atoms than this per band stays on the calling thread: waking the workers would
+// cost more than it saves.
+inline constexpr int ATOMS_PER_BAND = 4000;
+// The least number of molecules per band that shares a loop over the workspace's molecules out
+// among the workers only when it holds enough atoms.
+int MoleculesPerBand(const Workspace& ws);
+
 // What the drawing steps read of one listed atom.
 struct ListedAtom {
     Vec3 P;

@@ -42,9 +42,8 @@ void SceneRenderer::ProjectAtoms(Workspace& ws) {
     visible_.Clear();
     // Each band projects a run of molecules; the runs are appended in order, so the list is
     // the same as from one loop over all atoms.
-    constexpr int MOLECULES_PER_BAND = 20;
     const int runs = shaded_.Workers().ForRanges(
-        LastMoleculeOf(ws) + 1, MOLECULES_PER_BAND, [&](int band, int from, int to) {
+        LastMoleculeOf(ws) + 1, MoleculesPerBand(ws), [&](int band, int from, int to) {
             std::vector<VisibleAtom>& found = bandVisible_[band];
             found.clear();
             for (int m = from; m < to; ++m) {
@@ -67,7 +66,6 @@ void SceneRenderer::ProjectAtoms(Workspace& ws) {
 
 void SceneRenderer::CollectBondMarks(const Workspace& ws) {
     constexpr int SLOTS = VisibleAtomList::CAPACITY;
-    constexpr int MOLECULES_PER_BAND = 20, ATOMS_PER_BAND = 2000;
     BandWorkers& workers = shaded_.Workers();
     listedPixel_.resize(SLOTS);
     bondStart_.resize(SLOTS + 1);
@@ -79,15 +77,15 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
         }
     });
     // Each band collects the marks of a run of molecules; the runs are joined in order.
-    const int last = LastMoleculeOf(ws);
+    const int molecules = LastMoleculeOf(ws) + 1;
     std::int32_t* start = bondStart_.data();
     const int runs =
-        workers.ForRanges(MAX_MOLECULES, MOLECULES_PER_BAND, [&](int band, int from, int to) {
+        workers.ForRanges(molecules, MoleculesPerBand(ws), [&](int band, int from, int to) {
             std::vector<BondMark>& marks = bandMarks_[band];
             marks.clear();
             for (int m = from; m < to; ++m) {
                 const MoleculeRecord& mol = ws.Molecules[m];
-                const int atoms = m <= last ? AtomsOf(mol) : 0;
+                const int atoms = AtomsOf(mol);
                 for (int a = 0; a < MAX_ATOMS; ++a) {
                     start[m * MAX_ATOMS + a] = static_cast<std::int32_t>(marks.size());
                     if (a >= atoms || visible_.Find(m, a) < 0) continue;
@@ -112,12 +110,12 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
     for (int band = 0; band < runs; ++band)
         offset[band + 1] = offset[band] + static_cast<std::int32_t>(bandMarks_[band].size());
     bondMarks_.resize(static_cast<std::size_t>(offset[runs]));
-    start[SLOTS] = offset[runs];
+    std::fill(start + molecules * MAX_ATOMS, start + SLOTS + 1, offset[runs]);
     auto join = [&](int band) {
         const std::vector<BondMark>& marks = bandMarks_[band];
         std::copy(marks.begin(), marks.end(), bondMarks_.begin() + offset[band]);
-        const int from = BandWorkers::RangeStart(MAX_MOLECULES, runs, band) * MAX_ATOMS;
-        const int to = BandWorkers::RangeStart(MAX_MOLECULES, runs, band + 1) * MAX_ATOMS;
+        const int from = BandWorkers::RangeStart(molecules, runs, band) * MAX_ATOMS;
+        const int to = BandWorkers::RangeStart(molecules, runs, band + 1) * MAX_ATOMS;
         for (int slot = from; slot < to; ++slot)
             start[slot] += offset[band];
     };

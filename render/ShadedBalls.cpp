@@ -159,6 +159,7 @@ std::vector<ShadingKernel> AvailableKernels() {
     std::vector<ShadingKernel> kernels{ShadingKernel::Portable};
 #if defined(TARSEL_X86_KERNELS)
     kernels.push_back(ShadingKernel::Sse2);
+    __builtin_cpu_init();  // this may run before the constructors that would do it
     if (__builtin_cpu_supports("avx2")) kernels.push_back(ShadingKernel::Avx2);
     if (__builtin_cpu_supports("avx512f")) kernels.push_back(ShadingKernel::Avx512);
 #endif
