@@ -205,9 +205,11 @@ void Viewer::RenderScene() {
     if (ws.ShowCube) cube_.DrawCube(ws, renderer_.Proj(), *canvas_, axisFont_);
     renderer_.ProjectAtoms(ws);
     if (ws.ShowBonds) renderer_.DrawBonds(ws, *canvas_);
-    // With "Ray tracing" on, DrawShadedBalls takes the place of the flat discs once the shaded
-    // balls exist; until then the discs stand in for them.
-    renderer_.DrawFlatBalls(ws, *canvas_, labelFont_);
+    if (ws.RayTracing) {
+        renderer_.DrawShadedBalls(ws, *canvas_, labelFont_);
+    } else {
+        renderer_.DrawFlatBalls(ws, *canvas_, labelFont_);
+    }
     if (ws.RecordAvi) RecordingHandOff();
     // The programme's camera change shows in the next pass.
     if (ws.CameraProgrammeOn) CameraProgrammeStep(ws);

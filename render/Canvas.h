@@ -10,6 +10,36 @@ namespace tarsel {
 
 enum class PenStyle { Solid, Dash, Dot };
 
+// How much of each pixel a text covers, alpha bytes row by row, placed relative to the
+// top-left corner of the text's character cell.
+struct TextCoverage {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    const std::uint8_t* Alpha = nullptr;
+};
+
+// Blends line `line` (0 .. Height - 1) of a text's coverage in `colour` onto a bitmap row, the
+// text's cell having its left edge at column x. Columns off the bitmap (0 .. width - 1) are
+// left out.
+inline void BlendCoverageRow(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
+                             Rgb colour, std::int64_t width = SCENE_SIZE) {
+    const std::int64_t left = x + c.Left;
+    const std::int64_t from = left < 0 ? 0 : left;
+    const std::int64_t to = left + c.Width > width ? width : left + c.Width;
+    const std::uint8_t* alpha = c.Alpha + static_cast<std::int64_t>(line) * c.Width;
+    const int b = colour.B & 0xFF, g = colour.G & 0xFF, r = colour.R & 0xFF;
+    for (std::int64_t px = from; px < to; ++px) {
+        const int a = alpha[px - left];
+        if (a == 0) continue;
+        std::uint8_t* p = row + 3 * px;
+        p[0] = static_cast<std::uint8_t>((p[0] * (255 - a) + b * a + 127) / 255);
+        p[1] = static_cast<std::uint8_t>((p[1] * (255 - a) + g * a + 127) / 255);
+        p[2] = static_cast<std::uint8_t>((p[2] * (255 - a) + r * a + 127) / 255);
+    }
+}
+
 // The drawing surface of the scene bitmap, as the render pass uses it: a device context with a
 // current pen and brush. Coordinates are bitmap pixels (row 0 at the top) and may lie anywhere
 // in the 32-bit range; everything is clipped to the bitmap. Colours use the low byte of each
@@ -40,6 +70,14 @@ class Canvas {
 
     // Direct access to one row of pixel bytes (blue, green, red), 0 <= y < SCENE_SIZE.
     virtual std::uint8_t* Row(int y) = 0;
+
+    // For a canvas that draws texts by blending a coverage: the coverage Text would blend for
+    // this text in this font, so that a pass can blend it itself (band by band, on several
+    // threads). It stays valid until the next call of Text. Null when the canvas draws this
+    // text another way.
+    virtual const TextCoverage* Coverage(std::string_view /*text*/, const FontSpec& /*font*/) {
+        return nullptr;
+    }
 };
 
 }  // namespace tarsel

@@ -130,13 +130,16 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
                                                        : nullptr;
     std::uint8_t* bits = image_.bits();
     const std::int64_t stride = image_.bytesPerLine();
-    for (std::int64_t i = first; i <= last; ++i) {
+    // The place in the pattern, kept by counting instead of dividing at every pixel.
+    std::int64_t phase = pattern == nullptr ? 0 : first % pattern->Period;
+    const std::int64_t period = pattern == nullptr ? 1 : pattern->Period;
+    const std::int64_t on = pattern == nullptr ? 1 : pattern->On;
+    for (std::int64_t i = first; i <= last; ++i, phase = phase + 1 == period ? 0 : phase + 1) {
         const std::int64_t major = major0 + majorStep * i;
         const std::int64_t minor = minor0 + minorStep * q;
         const std::int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
         if (y >= 0 && y < height_ && x >= 0 && x < width_) {
-            const Colour& c =
-                pattern == nullptr || i % pattern->Period < pattern->On ? pen_ : brush_;
+            const Colour& c = phase < on ? pen_ : brush_;
             std::uint8_t* p = bits + y * stride + 3 * x;
             p[0] = c.B;
             p[1] = c.G;
@@ -200,12 +203,13 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     }
 }
 
-const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const FontSpec& font) {
+const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const FontSpec& font,
+                                                bool mayForget) {
     auto faceIt = std::find(faces_.begin(), faces_.end(), font.Face);
     if (faceIt == faces_.end()) {
-        if (faces_.size() >= 256) {
+        if (mayForget && faces_.size() >= 256) {
             faces_.clear();
-            masks_.clear();
+            ForgetMasks();
         }
         faceIt = faces_.insert(faces_.end(), font.Face);
     }
@@ -217,8 +221,13 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
                               (static_cast<std::uint64_t>(text.size()) << 28) |
                               (static_cast<std::uint64_t>(height + 2048) << 16) |
                               static_cast<std::uint64_t>(faceIt - faces_.begin());
-    if (auto found = masks_.find(key); found != masks_.end()) return found->second;
-    if (masks_.size() >= MAX_MASKS) masks_.clear();
+    Recent& recent = recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54];
+    if (recent.Key == key) return *recent.Found;
+    if (auto found = masks_.find(key); found != masks_.end()) {
+        recent = {key, &found->second};
+        return found->second;
+    }
+    if (mayForget && masks_.size() >= MAX_MASKS) ForgetMasks();
 
     // Drawn in black on a transparent image with room for overhanging glyphs; the alpha of
     // each pixel is the coverage.
@@ -246,21 +255,29 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
             maxY = std::max(maxY, y);
         }
     }
-    Mask mask;
+    Mask& mask = masks_[key];
+    TextCoverage& view = mask.View;
     if (maxX >= 0) {
-        mask.Left = minX - pad;
-        mask.Top = minY - pad;
-        mask.Width = maxX - minX + 1;
-        mask.Height = maxY - minY + 1;
-        mask.Alpha.resize(static_cast<std::size_t>(mask.Width) * mask.Height);
-        for (int y = 0; y < mask.Height; ++y) {
+        view.Left = minX - pad;
+        view.Top = minY - pad;
+        view.Width = maxX - minX + 1;
+        view.Height = maxY - minY + 1;
+        mask.Alpha.resize(static_cast<std::size_t>(view.Width) * view.Height);
+        for (int y = 0; y < view.Height; ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(minY + y));
-            for (int x = 0; x < mask.Width; ++x)
-                mask.Alpha[static_cast<std::size_t>(y) * mask.Width + x] =
+            for (int x = 0; x < view.Width; ++x)
+                mask.Alpha[static_cast<std::size_t>(y) * view.Width + x] =
                     static_cast<std::uint8_t>(qAlpha(row[minX + x]));
         }
     }
-    return masks_.emplace(key, std::move(mask)).first->second;
+    view.Alpha = mask.Alpha.data();
+    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, &mask};
+    return mask;
+}
+
+void RasterCanvas::ForgetMasks() {
+    masks_.clear();
+    recent_.fill({});
 }
 
 void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font,
@@ -276,35 +293,31 @@ void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const
                      QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+bool RasterCanvas::Unmasked(std::string_view text, const FontSpec& font) {
+    const int height = FontCells::EffectiveHeight(font.Height);
+    return text.empty() || text.size() > 4 || height > MAX_MASK_CELL || height < -MAX_MASK_CELL;
+}
+
 void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
     if (text.empty() || !FontCells::Available()) return;
-    if (text.size() > 4 || FontCells::EffectiveHeight(font.Height) > MAX_MASK_CELL ||
-        FontCells::EffectiveHeight(font.Height) < -MAX_MASK_CELL) {
+    if (Unmasked(text, font)) {
         TextThroughPainter(x, y, text, font, colour);
         return;
     }
-    const Mask& mask = MaskFor(text, font);
-    const std::int64_t left = std::int64_t{x} + mask.Left, top = std::int64_t{y} + mask.Top;
-    const std::int64_t fromX = std::max<std::int64_t>(left, 0);
-    const std::int64_t toX = std::min<std::int64_t>(left + mask.Width, width_);
+    const TextCoverage& mask = MaskFor(text, font, true).View;
+    const std::int64_t top = std::int64_t{y} + mask.Top;
     const std::int64_t fromY = std::max<std::int64_t>(top, 0);
     const std::int64_t toY = std::min<std::int64_t>(top + mask.Height, height_);
-    if (fromX >= toX || fromY >= toY) return;
-    const Colour c = ToColour(colour);
     std::uint8_t* bits = image_.bits();
     const std::int64_t stride = image_.bytesPerLine();
-    for (std::int64_t py = fromY; py < toY; ++py) {
-        std::uint8_t* row = bits + py * stride;
-        const std::uint8_t* alpha = mask.Alpha.data() + (py - top) * mask.Width;
-        for (std::int64_t px = fromX; px < toX; ++px) {
-            const int a = alpha[px - left];
-            if (a == 0) continue;
-            std::uint8_t* p = row + 3 * px;
-            p[0] = static_cast<std::uint8_t>((p[0] * (255 - a) + c.B * a + 127) / 255);
-            p[1] = static_cast<std::uint8_t>((p[1] * (255 - a) + c.G * a + 127) / 255);
-            p[2] = static_cast<std::uint8_t>((p[2] * (255 - a) + c.R * a + 127) / 255);
-        }
-    }
+    for (std::int64_t py = fromY; py < toY; ++py)
+        BlendCoverageRow(bits + py * stride, mask, static_cast<int>(py - top), x, colour, width_);
+}
+
+const TextCoverage* RasterCanvas::Coverage(std::string_view text, const FontSpec& font) {
+    if (text.empty() || !FontCells::Available()) return &nothing_;
+    if (Unmasked(text, font)) return nullptr;
+    return &MaskFor(text, font, false).View;
 }
 
 }  // namespace tarsel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -29,6 +30,7 @@ class RasterCanvas : public Canvas {
     void Ellipse(int x1, int y1, int x2, int y2) override;
     void Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) override;
     std::uint8_t* Row(int y) override;
+    const TextCoverage* Coverage(std::string_view text, const FontSpec& font) override;
 
     // Texts kept as masks, for the tests.
     std::size_t CachedTexts() const { return masks_.size(); }
@@ -37,13 +39,9 @@ class RasterCanvas : public Canvas {
     struct Colour {
         std::uint8_t B = 0, G = 0, R = 0;
     };
-    // The coverage of one text in one font: alpha bytes, row by row, placed relative to the
-    // top-left corner of its character cell.
+    // The coverage of one text in one font; View points into Alpha.
     struct Mask {
-        int Left = 0;
-        int Top = 0;
-        int Width = 0;
-        int Height = 0;
+        TextCoverage View;
         std::vector<std::uint8_t> Alpha;
     };
 
@@ -51,7 +49,11 @@ class RasterCanvas : public Canvas {
         return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),
                 static_cast<std::uint8_t>(c.R & 0xFF)};
     }
-    const Mask& MaskFor(std::string_view text, const FontSpec& font);
+    // Texts that are not kept as masks: empty ones, more than four letters, very tall cells.
+    static bool Unmasked(std::string_view text, const FontSpec& font);
+    // The mask of a text, made when it is not kept yet. With mayForget, a full cache starts
+    // afresh first; without, every mask handed out stays valid.
+    const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget);
     void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font, Rgb colour);
 
     QImage& image_;
@@ -63,6 +65,16 @@ class RasterCanvas : public Canvas {
     Colour brush_;
     std::vector<std::string> faces_;
     std::unordered_map<std::uint64_t, Mask> masks_;
+    // The masks used last, by a hash of their key, in front of the map: a pass looks up a mask
+    // for every name it draws.
+    struct Recent {
+        std::uint64_t Key = ~std::uint64_t{0};  // no key is all ones
+        const Mask* Found = nullptr;
+    };
+    static constexpr int RECENT = 1024;
+    std::array<Recent, RECENT> recent_{};
+    void ForgetMasks();
+    TextCoverage nothing_;  // what a text covers without fonts
 };
 
 }  // namespace tarsel

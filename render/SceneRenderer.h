@@ -1,7 +1,15 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
 #include "render/Canvas.h"
+#include "render/ListedAtoms.h"
 #include "render/Projection.h"
+#include "render/ShadedBalls.h"
 #include "render/VisibleAtomList.h"
 #include "workspace/Workspace.h"
 
@@ -19,17 +27,47 @@ class SceneRenderer {
     void ProjectAtoms(Workspace& ws);
     // Bonds as lines from each listed atom to its listed partners: 'S' solid blue, 'D' dashed
     // green, 'Z' dotted green; any other mark keeps the pen the last line left.
-    void DrawBonds(const Workspace& ws, Canvas& canvas) const;
+    void DrawBonds(const Workspace& ws, Canvas& canvas);
     // Discs with a grey outline and the three-letter names; labelFont becomes the font of each
     // name in turn, so after the pass it is that of the nearest atom.
-    void DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) const;
+    void DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont);
+    // Balls shaded pixel by pixel, written straight into the bitmap's rows, with the names;
+    // every listed atom gets one, whatever the disc and selection settings.
+    void DrawShadedBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
+        GatherListedAtoms(ws, visible_, slotAtoms_, listed_, shaded_.Workers());
+        shaded_.DrawShadedBalls(ws, listed_, canvas, labelFont);
+    }
 
     const Projection& Proj() const { return projection_; }
     const VisibleAtomList& VisibleAtoms() const { return visible_; }
 
   private:
+    // A mark other than '0' in a listed atom's row whose partner is listed too, with the
+    // partner's pixel.
+    struct BondMark {
+        std::int32_t PartnerX;
+        std::int32_t PartnerY;
+        char Kind;
+    };
+    struct Pixel {
+        std::int32_t x, y;
+    };
+    // Collects the marks of the listed atoms' rows, reading the matrices in memory order: the
+    // drawing then visits only real bonds instead of whole rows in depth order, which would
+    // miss the cache on nearly every row and partner of a large run. A mark whose partner is
+    // not listed is left out; it changes nothing, not even the pen.
+    void CollectBondMarks(const Workspace& ws);
+
     Projection projection_;
     VisibleAtomList visible_;
+    ShadedBalls shaded_;
+    std::vector<BondMark> bondMarks_;
+    std::array<std::vector<BondMark>, BandWorkers::MAX_BANDS> bandMarks_;
+    std::array<std::vector<VisibleAtom>, BandWorkers::MAX_BANDS> bandVisible_;
+    std::vector<std::int32_t> bondStart_;  // by slot: its first mark; the next slot's: the end
+    std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
+    std::vector<AtomRecord> slotAtoms_;
+    std::vector<ListedAtom> listed_;  // in drawing order
 };
 
 // The bitmap position of a screen offset, as doubles: ViewCentre + sx, ViewCentre - sy.

@@ -29,7 +29,8 @@ class VisibleAtomList {
     // outside the workspace's tables; returns whether it did.
     bool Append(const VisibleAtom& entry);
     // Ascending distance, the nearest first; equal distances keep the order of appending.
-    // O(n log n): a selection sort would cost seconds per pass at 50,000 atoms.
+    // A selection sort would cost seconds per pass at 50,000 atoms; long lists are sorted by
+    // the bits of their distances (a stable radix sort), short ones by comparison.
     void SortByDistance();
 
     int Count() const { return count_; }
@@ -39,13 +40,16 @@ class VisibleAtomList {
 
   private:
     struct SortKey {
-        double Distance;
+        std::uint64_t Key;  // ordered as the distances are
         std::int32_t Index;
     };
+    void RadixSortKeys();
 
     std::unique_ptr<VisibleAtom[]> entries_;
     std::unique_ptr<VisibleAtom[]> scratch_;
     std::unique_ptr<SortKey[]> keys_;
+    std::unique_ptr<SortKey[]> keysScratch_;
+    std::unique_ptr<std::int32_t[]> digitCounts_;
     std::unique_ptr<std::int32_t[]> position_;  // by molecule * MAX_ATOMS + atom
     int count_ = 0;
 };

@@ -197,4 +197,11 @@ struct Workspace {
     std::int32_t MoleculeCount() const { return LastMolecule + 1; }
 };
 
+// The molecules the tables hold: LastMolecule + 1 kept within 0..MAX_MOLECULES (a file may
+// declare a negative count).
+inline int LoadedMolecules(const Workspace& ws) {
+    const int n = ws.LastMolecule + 1;
+    return n < 0 ? 0 : n > MAX_MOLECULES ? MAX_MOLECULES : n;
+}
+
 }  // namespace tarsel

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -40,9 +41,12 @@ constexpr const char* kUsage =
     "  info FILE.tsw    print a summary of the loaded workspace\n"
     "  render FILE.tsw -o OUT.png [--frame N] [--size WxH] [--select M] [--no-cube]\n"
     "                   [--no-bonds] [--no-names] [--no-balls] [--half-radius]\n"
+    "                   [--ray-tracing] [--light X,Y,Z]\n"
     "                   draw the scene as the main window shows it after the load (or at\n"
     "                   frame N) and write it as a PNG; the view is 800x600 unless --size\n"
-    "                   says otherwise, --select selects molecule M (counted from 0)\n"
+    "                   says otherwise, --select selects molecule M (counted from 0);\n"
+    "                   --ray-tracing draws shaded balls, --light puts the light at the\n"
+    "                   point X,Y,Z (world coordinates) as the \"Light (X,Y,Z)\" boxes do\n"
     "  export FILE.tsw --frame N [-o OUT]\n"
     "                   write frame N as \"Save as File\" does (default name frameN.txt)\n"
     "  atoms FILE.tsw [--frame N] [-o OUT.xyz]\n"
@@ -155,6 +159,25 @@ std::optional<std::pair<double, double>> TurnAngles(std::string_view text) {
     return std::make_pair(*a, *b);
 }
 
+// Three decimal numbers separated by commas, each kept as it was typed.
+std::optional<std::array<std::string, 3>> Point(std::string_view text) {
+    std::array<std::string, 3> parts;
+    for (int k = 0; k < 3; ++k) {
+        const std::size_t comma = k < 2 ? text.find(',') : text.size();
+        if (comma == std::string_view::npos) return std::nullopt;
+        const std::string_view part = text.substr(0, comma);
+        double number;
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), number);
+        if (part.empty() || error != std::errc() || end != part.data() + part.size() ||
+            !std::isfinite(number)) {
+            return std::nullopt;
+        }
+        parts[k] = std::string(part);
+        text.remove_prefix(k < 2 ? comma + 1 : comma);
+    }
+    return parts;
+}
+
 struct Options {
     std::string Command;
     std::string Workspace;
@@ -168,6 +191,7 @@ struct Options {
     std::optional<std::int64_t> Select;
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
     bool RayTracing = false;
+    std::optional<std::array<std::string, 3>> Light;  // as typed into the light's boxes
 };
 
 // The options each command takes.
@@ -175,8 +199,8 @@ const std::set<std::string>& Allowed(const std::string& command) {
     static const std::set<std::string> none;
     // The render options: how the scene is drawn, for a picture and for a movie alike.
     static const std::set<std::string> renderOptions = {
-        "--size",     "--select",   "--no-cube",     "--no-bonds",
-        "--no-names", "--no-balls", "--half-radius", "--ray-tracing"};
+        "--size",     "--select",      "--no-cube",     "--no-bonds", "--no-names",
+        "--no-balls", "--half-radius", "--ray-tracing", "--light"};
     static const std::set<std::string> render = [] {
         std::set<std::string> s = renderOptions;
         s.insert({"-o", "--frame"});
@@ -254,6 +278,8 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             const std::optional<std::int64_t> step = value(v) ? WholeNumber(v) : std::nullopt;
             if (!step || *step < 1) return "--step needs a number of frames from 1 up";
             o.Step = *step;
+        } else if (a == "--light") {
+            if (!value(v) || !(o.Light = Point(v))) return "--light needs X,Y,Z, three numbers";
         } else if (o.Workspace.empty()) {
             o.Workspace = a;
         } else {
@@ -358,6 +384,11 @@ std::string ApplyRenderOptions(Viewer& viewer, const Options& o) {
     if (o.NoBalls) form.BallCheckBox = false;
     if (o.HalfRadius) form.CheckBox28 = true;
     if (o.RayTracing) form.CheckBox26 = true;
+    if (o.Light) {
+        form.Edit2 = (*o.Light)[0];
+        form.Edit3 = (*o.Light)[1];
+        form.Edit4 = (*o.Light)[2];
+    }
     if (o.Select) viewer.Ws().SelectedMolecule = static_cast<int>(*o.Select);
     viewer.BitBtn1Click();
     return {};

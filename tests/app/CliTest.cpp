@@ -127,6 +127,26 @@ TEST(CliRender, WritesWhatTheWindowShows) {
     EXPECT_EQ(image.pixelColor(400, 311), QColor(180, 180, 180));  // no cube edge
 }
 
+TEST(CliRender, RayTracingShadesTheBallLitFromTheGivenPoint) {
+    test::TempDir dir;
+    const std::string run = OneAtomRun(dir), png = dir.File("out.png");
+    // The shading example at five times its size; the light point is not scaled (it enters
+    // the half vector as it stands), so the red is that of colour 240 and the highlight the same.
+    CliRun r = Cli({"render", run, "-o", png, "--no-cube", "--no-names", "--ray-tracing", "--light",
+                    "0,0,-10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    QImage image(QString::fromStdString(png));
+    EXPECT_EQ(image.pixelColor(404, 300), QColor(230, 38, 38));
+    EXPECT_EQ(image.pixelColor(400, 305), QColor(180, 180, 180));  // half the radius
+    r = Cli({"render", run, "-o", png, "--no-cube", "--no-names", "--ray-tracing", "--light",
+             "0,-1e3,-10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    image.load(QString::fromStdString(png));
+    EXPECT_NE(image.pixelColor(404, 300), QColor(230, 38, 38));
+    for (const char* light : {"1,2", "1,2,3,4", "1,,3", "a,b,c", "1,2,inf", "1,2,3x"})
+        EXPECT_EQ(Cli({"render", run, "-o", png, "--light", light}).status, 2) << light;
+}
+
 TEST(CliRender, NamesNeedTheFontsTheToolProvides) {
     test::TempDir dir;
     // Font scale 5: the name's cell is trunc(2 * 5 + 3) = 13 pixels high.

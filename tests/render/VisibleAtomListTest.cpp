@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <memory>
+#include <numeric>
+#include <random>
+#include <vector>
 
 namespace tarsel {
 namespace {
@@ -53,6 +57,25 @@ TEST(VisibleAtomList, HoldsEveryAtomOfTheLargestWorkspace) {
     }
     EXPECT_EQ(list->Find(499, 98), VisibleAtomList::CAPACITY - 1);
     EXPECT_EQ(list->Find(499, 99), 49);
+}
+
+TEST(VisibleAtomList, LongListsSortLikeAStableSortOfTheDistances) {
+    // Long lists take the radix sort: distances over many exponents, repeats, zeros, NaN.
+    auto list = std::make_unique<VisibleAtomList>();
+    std::mt19937 rng(5);
+    std::vector<double> d;
+    for (int i = 0; i < 20000; ++i) {
+        const double x = std::ldexp(1 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 40) - 20);
+        d.push_back(i % 97 == 0 ? std::numeric_limits<double>::quiet_NaN() : i % 89 == 0 ? 0 : x);
+        ASSERT_TRUE(list->Append({i / MAX_ATOMS, i % MAX_ATOMS, 0, 0, d.back()}));
+    }
+    std::vector<int> order(d.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto key = [&](int i) { return d[i] == d[i] ? d[i] : HUGE_VAL; };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
+    list->SortByDistance();
+    for (int i = 0; i < list->Count(); ++i)
+        ASSERT_EQ((*list)[i].Molecule * MAX_ATOMS + (*list)[i].Atom, order[i]) << i;
 }
 
 TEST(VisibleAtomList, ClearForgetsThePositions) {

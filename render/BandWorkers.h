@@ -1,0 +1,70 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tarsel {
+
+// A few threads that split a drawing job by bands of bitmap rows: Run calls the job once per
+// band, on the calling thread and on the workers at the same time, and returns when all are
+// done. Each band owns its rows, so painter's order holds within every band without locks.
+// The threads start with the first job that has more than one band.
+class BandWorkers {
+  public:
+    // bands 0 means one per processor (at most MAX_BANDS).
+    explicit BandWorkers(int bands = 0);
+    ~BandWorkers();
+    BandWorkers(const BandWorkers&) = delete;
+    BandWorkers& operator=(const BandWorkers&) = delete;
+
+    static constexpr int MAX_BANDS = 8;
+
+    int Bands() const { return bands_; }
+
+    // job(band) for every band 0 .. Bands() - 1; band 0 runs on the calling thread.
+    template <typename Job>
+    void Run(Job& job) {
+        RunErased(&job, [](void* j, int band) { (*static_cast<Job*>(j))(band); });
+    }
+
+    // Splits 0 .. count - 1 into one run of indices per band and calls body(band, from, to)
+    // for each, at the same time; with fewer than 2 * minimum indices it all goes to band 0 on
+    // the calling thread. Returns the number of runs.
+    template <typename Body>
+    int ForRanges(int count, int minimum, Body body) {
+        const int runs = count < 2 * minimum ? 1 : bands_;
+        auto job = [&](int band) {
+            body(band, RangeStart(count, runs, band), RangeStart(count, runs, band + 1));
+        };
+        if (runs == 1) {
+            job(0);
+        } else {
+            Run(job);
+        }
+        return runs;
+    }
+    static int RangeStart(int count, int runs, int run) {
+        return static_cast<int>(static_cast<std::int64_t>(count) * run / runs);
+    }
+
+  private:
+    using Call = void (*)(void*, int);
+    void RunErased(void* job, Call call);
+    void Work(int band);
+
+    int bands_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable start_;
+    std::condition_variable done_;
+    void* job_ = nullptr;
+    Call call_ = nullptr;
+    std::uint64_t generation_ = 0;
+    int running_ = 0;
+    bool stop_ = false;
+};
+
+}  // namespace tarsel

@@ -1,0 +1,273 @@
+#include "render/ShadedBalls.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/ShadedKernel.h"
+#include "workspace/Numeric.h"
+
+namespace tarsel {
+
+namespace shading {
+
+bool ShadePixel(const ShadingTerms& t, const BallRaster& b, std::int64_t i, std::int64_t j,
+                std::uint8_t bgr[3]) {
+    const double R = b.R, w = b.W;
+    const double g =
+        R * R - static_cast<double>(j * j) * w * w - static_cast<double>(i * i) * w * w;
+    if (!(g > 0)) return false;  // outside the ball (and no ball at all when g is NaN)
+    const double h = std::sqrt(g);
+    const Vec3 S =
+        b.P + (static_cast<double>(j) * w) * t.V1 + (static_cast<double>(i) * w) * t.V2 + h * t.V3;
+    const Vec3 toS = S - t.V0;
+    const double toSLength = Length(toS);
+    const Vec3 E{toS.x / toSLength, toS.y / toSLength, toS.z / toSLength};
+    const Vec3 out = S - b.P;
+    const double outLength = Length(out);
+    const Vec3 n{out.x / outLength, out.y / outLength, out.z / outLength};
+    double d = Dot(E, n);
+    if (d < 0) d = 0;
+    const Vec3 half = E - t.Light;
+    const double halfLength = Length(half);
+    const Vec3 H{half.x / halfLength, half.y / halfLength, half.z / halfLength};
+    double k = Dot(n, H);
+    if (k < 0) k = 0;
+    const double sp = t.Reflect * std::pow(k, 7);
+    for (int c = 0; c < 3; ++c) {
+        int value = Trunc(((t.Diffuse * d + t.Stray) * b.Colour[c] + sp) * 255);
+        if (value > 255) value = 255;
+        // Negative coefficients could give negative values; a byte cannot wrap them round.
+        if (value < 0) value = 0;
+        bgr[2 - c] = static_cast<std::uint8_t>(value);
+    }
+    return true;
+}
+
+std::int64_t HalfSpan(const BallRaster& b, std::int64_t i) {
+    const double R = b.R, w = b.W;
+    const double gi = static_cast<double>(i * i) * w * w;
+    const auto inside = [&](std::int64_t j) {
+        return R * R - static_cast<double>(j * j) * w * w - gi > 0;
+    };
+    if (!inside(0)) return -1;
+    // g falls as j * j grows, so the columns inside run from -h to h. A square root finds h
+    // to within a column or two; the exact test settles it, by halving if the guess is poor.
+    const double guess = std::sqrt((R * R - gi) / (w * w));
+    std::int64_t h = guess >= 0 && guess < static_cast<double>(b.Radius)
+                         ? static_cast<std::int64_t>(guess)
+                         : b.Radius;
+    for (int tries = 0; tries < 4; ++tries) {
+        if (!inside(h)) {
+            --h;
+        } else if (h < b.Radius && inside(h + 1)) {
+            ++h;
+        } else {
+            return h;
+        }
+    }
+    std::int64_t lo = 0, hi = b.Radius;  // inside(lo); the answer is in lo .. hi
+    while (lo < hi) {
+        const std::int64_t mid = lo + (hi - lo + 1) / 2;
+        if (inside(mid)) {
+            lo = mid;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    return lo;
+}
+
+}  // namespace shading
+
+namespace {
+
+shading::RowsKernel KernelFunction(ShadingKernel kernel) {
+    switch (kernel) {
+#if defined(TARSEL_X86_KERNELS)
+        case ShadingKernel::Sse2:
+            return shading::RowsSse2;
+        case ShadingKernel::Avx2:
+            return shading::RowsAvx2;
+        case ShadingKernel::Avx512:
+            return shading::RowsAvx512;
+#endif
+        default:
+            return shading::RowsPortable;
+    }
+}
+
+// Below this many pixels a stretch of balls is drawn on the calling thread: waking the
+// workers would cost more.
+constexpr double PARALLEL_PIXELS = 20000;
+
+double SquarePixels(const BallRaster& b) {
+    const double side = 2 * static_cast<double>(std::min<std::int64_t>(b.Radius, SCENE_SIZE)) + 1;
+    return b.Radius > 0 ? side * side : 0;
+}
+
+}  // namespace
+
+ShadingTerms ShadingTermsOf(const Workspace& ws) {
+    const CameraFrame& c = ws.Camera;
+    return {c.V0,
+            c.V1,
+            c.V2,
+            c.V3,
+            ws.LightPosition,
+            ws.DiffuseCoefficient,
+            ws.ReflectCoefficient,
+            ws.StrayCoefficient};
+}
+
+BallRaster RasterBall(Vec3 p, double r, Rgb colour, double factor, double sx, double sy,
+                      bool halfAtomRadius) {
+    BallRaster b;
+    b.P = p;
+    b.R = r;
+    b.Colour[0] = colour.R * (1.0 / 255);
+    b.Colour[1] = colour.G * (1.0 / 255);
+    b.Colour[2] = colour.B * (1.0 / 255);
+    const std::int32_t fi = Trunc(factor);
+    b.Radius = Trunc(std::ceil(fi * r));
+    // A pixel radius of 0 leaves no pixel with g > 0; the ball is skipped before dividing.
+    if (b.Radius > 0) b.W = halfAtomRadius ? 2 * r / b.Radius : r / b.Radius;
+    b.Cx = Trunc(VIEW_CENTRE + sx);
+    b.Cy = Trunc(VIEW_CENTRE - sy);
+    return b;
+}
+
+void DrawShadedBallPlain(const ShadingTerms& terms, const BallRaster& ball, Canvas& canvas) {
+    const std::int64_t rp = ball.Radius;
+    if (rp <= 0) return;
+    for (std::int64_t i = -rp; i <= rp; ++i) {
+        const std::int64_t y = ball.Cy - i;
+        if (y < 0 || y > SCENE_SIZE - 1) continue;
+        std::uint8_t* row = canvas.Row(static_cast<int>(y));
+        for (std::int64_t j = -rp; j <= rp; ++j) {
+            std::uint8_t bgr[3];
+            if (!shading::ShadePixel(terms, ball, i, j, bgr)) continue;
+            const std::int64_t x = ball.Cx + j;
+            if (x < 0 || x > SCENE_SIZE - 1) continue;
+            row[3 * x] = bgr[0];
+            row[3 * x + 1] = bgr[1];
+            row[3 * x + 2] = bgr[2];
+        }
+    }
+}
+
+std::vector<ShadingKernel> AvailableKernels() {
+    std::vector<ShadingKernel> kernels{ShadingKernel::Portable};
+#if defined(TARSEL_X86_KERNELS)
+    kernels.push_back(ShadingKernel::Sse2);
+    __builtin_cpu_init();  // this may run before the constructors that would do it
+    if (__builtin_cpu_supports("avx2")) kernels.push_back(ShadingKernel::Avx2);
+    if (__builtin_cpu_supports("avx512f")) kernels.push_back(ShadingKernel::Avx512);
+#endif
+    return kernels;
+}
+
+std::string_view KernelName(ShadingKernel kernel) {
+    switch (kernel) {
+        case ShadingKernel::Sse2:
+            return "SSE2";
+        case ShadingKernel::Avx2:
+            return "AVX2";
+        case ShadingKernel::Avx512:
+            return "AVX-512";
+        default:
+            return "portable";
+    }
+}
+
+ShadedBalls::ShadedBalls(int bands) : ShadedBalls(bands, AvailableKernels().back()) {}
+
+ShadedBalls::ShadedBalls(int bands, ShadingKernel kernel) : workers_(bands), kernel_(kernel) {}
+
+void ShadedBalls::FetchRows(Canvas& canvas) {
+    rows_.resize(SCENE_SIZE);
+    for (int y = 0; y < SCENE_SIZE; ++y)
+        rows_[y] = canvas.Row(y);
+}
+
+void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::size_t to,
+                            bool serial) {
+    const shading::RowsKernel kernel = KernelFunction(kernel_);
+    const int bands = serial ? 1 : workers_.Bands();
+    std::uint8_t* const* rows = rows_.data();
+    // The first row at or after y that belongs to the band.
+    const auto firstOfBand = [bands](std::int64_t y, int band) {
+        return y + ((band - y) % bands + bands) % bands;
+    };
+    auto job = [&](int band) {
+        for (std::size_t k = from; k < to; ++k) {
+            const Item& item = items_[k];
+            const BallRaster& b = item.Ball;
+            if (b.Radius > 0) {
+                const std::int64_t first = std::max<std::int64_t>(b.Cy - b.Radius, 0);
+                const std::int64_t last = std::min<std::int64_t>(b.Cy + b.Radius, SCENE_SIZE - 1);
+                if (first <= last) kernel(terms, b, rows, firstOfBand(first, band), last, bands);
+            }
+            if (item.Coverage != nullptr) {
+                const TextCoverage& c = *item.Coverage;
+                const std::int64_t top = std::int64_t{item.NameY} + c.Top;
+                const std::int64_t end = std::min<std::int64_t>(top + c.Height, SCENE_SIZE);
+                for (std::int64_t y = firstOfBand(std::max<std::int64_t>(top, 0), band); y < end;
+                     y += bands)
+                    BlendCoverageRow(rows[y], c, static_cast<int>(y - top), item.NameX, {0, 0, 0});
+            }
+        }
+    };
+    if (bands == 1) {
+        job(0);
+    } else {
+        workers_.Run(job);
+    }
+}
+
+void ShadedBalls::DrawBalls(const ShadingTerms& terms, std::span<const BallRaster> balls,
+                            Canvas& canvas) {
+    FetchRows(canvas);
+    items_.resize(balls.size());
+    double pixels = 0;
+    for (std::size_t k = 0; k < balls.size(); ++k) {
+        items_[k] = Item{};
+        items_[k].Ball = balls[k];
+        pixels += SquarePixels(balls[k]);
+    }
+    DrawItems(terms, 0, items_.size(), pixels < PARALLEL_PIXELS);
+}
+
+void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAtom> atoms,
+                                  Canvas& canvas, FontSpec& labelFont) {
+    canvas.SetBrush(ws.BackgroundColour);
+    canvas.SetPenStyle(PenStyle::Solid);
+    FetchRows(canvas);
+    const ShadingTerms terms = ShadingTermsOf(ws);
+    const double fontScale = ws.Projection.FontScale;
+    items_.resize(atoms.size());
+    // The balls are drawn in stretches; a name that the canvas must draw itself ends one.
+    std::size_t from = 0;
+    double pixels = 0;
+    for (std::size_t k = 0; k < items_.size(); ++k) {
+        const ListedAtom& atom = atoms[k];
+        const double f = atom.Factor;
+        Item& item = items_[k];
+        item = Item{};
+        item.Ball = RasterBall(atom.P, atom.R, atom.Colour, f, atom.sx, atom.sy, ws.HalfAtomRadius);
+        pixels += SquarePixels(item.Ball);
+        if (!ws.ShowAtomNames) continue;
+        labelFont.Height = Trunc(Trunc(f) * fontScale + 3);
+        item.NameX = static_cast<std::int32_t>(item.Ball.Cx);
+        item.NameY = static_cast<std::int32_t>(item.Ball.Cy);
+        const AtomName& name = atom.Name;
+        item.Coverage = canvas.Coverage(name.View(), labelFont);
+        if (item.Coverage != nullptr) continue;
+        DrawItems(terms, from, k + 1, pixels < PARALLEL_PIXELS);
+        canvas.Text(item.NameX, item.NameY, name.View(), labelFont, {0, 0, 0});
+        from = k + 1;
+        pixels = 0;
+    }
+    DrawItems(terms, from, items_.size(), pixels < PARALLEL_PIXELS);
+}
+
+}  // namespace tarsel

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "render/BandWorkers.h"
+#include "render/Canvas.h"
+#include "render/ListedAtoms.h"
+#include "workspace/Workspace.h"
+
+namespace tarsel {
+
+// The lighting of one pass: the camera frame, the light (a point, used as it stands in the
+// half vector) and the diffuse, specular and stray coefficients.
+struct ShadingTerms {
+    Vec3 V0, V1, V2, V3;
+    Vec3 Light;
+    double Diffuse = 0;
+    double Reflect = 0;
+    double Stray = 0;
+};
+ShadingTerms ShadingTermsOf(const Workspace& ws);
+
+// One ball as its pixels are computed: the atom's centre P and radius R, the world size W of
+// a pixel, the base colour scaled to 0..1, the pixel radius and the centre pixel.
+struct BallRaster {
+    Vec3 P;
+    double R = 0;
+    double W = 0;
+    double Colour[3] = {};  // red, green, blue
+    std::int64_t Radius = 0;
+    std::int64_t Cx = 0;
+    std::int64_t Cy = 0;
+};
+
+// The ball of an atom with its perspective factor and screen offsets: the pixel radius is
+// ceil(trunc(factor) * R); with halfAtomRadius the disc has half that radius but the shading
+// keeps the full R.
+BallRaster RasterBall(Vec3 p, double r, Rgb colour, double factor, double sx, double sy,
+                      bool halfAtomRadius);
+
+// The per-pixel loop as it stands in the definition of the shaded ball: every row and column
+// of the ball's square, three square roots, a division per component and pow(k, 7) per pixel.
+// It is the reference the fast kernels are checked and measured against, not used to draw.
+void DrawShadedBallPlain(const ShadingTerms& terms, const BallRaster& ball, Canvas& canvas);
+
+// The kernels that compute a ball's pixels, by instruction set.
+enum class ShadingKernel { Portable, Sse2, Avx2, Avx512 };
+// The kernels this processor runs, the fastest last.
+std::vector<ShadingKernel> AvailableKernels();
+std::string_view KernelName(ShadingKernel kernel);
+
+// Draws atoms as shaded balls straight into the bitmap's rows, farthest first, each name
+// after its ball. The pixels are those of the plain loop, computed a vector of columns at a
+// time, only inside each row's disc, and by bands of rows on several threads: every band draws
+// every ball in order, but only its own rows, so nearer balls still cover farther ones.
+class ShadedBalls {
+  public:
+    // bands 0: one per processor.
+    explicit ShadedBalls(int bands = 0);
+    ShadedBalls(int bands, ShadingKernel kernel);
+
+    // The atoms as balls in the given order (the farthest first), with the names in fonts of
+    // height trunc(trunc(factor) * FontScale + 3) when names are shown; labelFont becomes each
+    // name's font in turn.
+    void DrawShadedBalls(const Workspace& ws, std::span<const ListedAtom> atoms, Canvas& canvas,
+                         FontSpec& labelFont);
+    // The balls in the given order, without names.
+    void DrawBalls(const ShadingTerms& terms, std::span<const BallRaster> balls, Canvas& canvas);
+
+    int Bands() const { return workers_.Bands(); }
+    // The threads, for other work of the pass between the shaded balls.
+    BandWorkers& Workers() { return workers_; }
+    ShadingKernel Kernel() const { return kernel_; }
+
+  private:
+    struct Item {
+        BallRaster Ball;
+        const TextCoverage* Coverage = nullptr;  // the name, blended in bands
+        std::int32_t NameX = 0, NameY = 0;
+    };
+
+    void FetchRows(Canvas& canvas);
+    // Items [from, to) in bands; with serial, all on this thread.
+    void DrawItems(const ShadingTerms& terms, std::size_t from, std::size_t to, bool serial);
+
+    BandWorkers workers_;
+    ShadingKernel kernel_;
+    std::vector<Item> items_;
+    std::vector<std::uint8_t*> rows_;
+};
+
+}  // namespace tarsel
