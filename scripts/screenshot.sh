@@ -10,18 +10,12 @@ tarsel="$build/app/tarsel"
 [ -x "$tarsel" ] || { echo "no $tarsel: run 'make build' first" >&2; exit 1; }
 work="$(mktemp -d)"
 
-display=""
-for n in $(seq 161 220); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
 app=""
 bus=""
 trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xvfb=""
+. "tests/e2e/xvfb.sh"
+start_xvfb 161 220 "$work/xvfb.log" || exit 1
 
 # The dialog is opened from the menu through the accessibility bus, as a screen reader would.
 export XDG_RUNTIME_DIR="$work/runtime"

@@ -26,20 +26,12 @@ fail() {
     exit 1
 }
 
-# A display number nobody uses.
-display=""
-for n in $(seq 91 160); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb=$!
 app=""
 bus=""
 trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+xvfb=""
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb 91 160 "$out/xvfb.log" || fail "no X server"
 
 # A session bus of our own; the accessibility bus starts on it, its socket in our folder.
 export XDG_RUNTIME_DIR="$out/runtime"

@@ -18,19 +18,12 @@ fail() {
     exit 1
 }
 
-# A display number nobody uses (from the other end of the range than the desktop test).
-display=""
-for n in $(seq 160 -1 91); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-xvfb=$!
 app=""
 trap 'kill $app $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+xvfb=""
+. "$(dirname "$0")/xvfb.sh"
+# From the other end of the displays than the desktop test, so both can run at once.
+start_xvfb 160 91 "$out/xvfb.log" || fail "no X server"
 
 "$tarsel" "$example" >"$out/tarsel.log" 2>&1 &
 app=$!
