@@ -23,16 +23,15 @@
 #include <utility>
 
 #include "app/HeadlessHost.h"
-#include "app/ScenePicture.h"
 #include "app/Viewer.h"
-#include "export/AtomsXyz.h"
-#include "export/SafeFile.h"
+#include "app/cli/CliCommon.h"
 #include "workspace/CText.h"
-#include "world/WorldView.h"
 
 namespace tarsel {
 
 namespace {
+
+using namespace cli;
 
 constexpr const char* kUsage =
     "usage: tarsel-cli COMMAND FILE.tsw [OPTIONS]\n"
@@ -61,73 +60,10 @@ constexpr const char* kUsage =
     "                   PNG; the window's client size unless --size says otherwise, --turn\n"
     "                   adds A and B radians to its first two angles, as the arrow keys do\n";
 
-// The largest view the tool draws; the window itself has no limit, but a PNG of this size is
-// already some hundred megabytes.
-constexpr int MAX_VIEW_SIDE = 10000;
-
 // A command line that makes no sense whatever the files hold: status 2, with the usage.
 int Usage(std::ostream& err, const std::string& problem) {
     err << "tarsel-cli: " << problem << "\n" << kUsage;
     return 2;
-}
-
-// The files cannot give what was asked (no workspace, no trajectory, no such frame or
-// molecule) or an output could not be written: status 1.
-int Fail(std::ostream& err, const std::string& problem) {
-    err << "tarsel-cli: " << problem << "\n";
-    return 1;
-}
-
-// A file the command writes (-o): whole, or not at all.
-int WriteOutput(const std::string& path, std::string_view bytes, std::ostream& err) {
-    const FileWriteResult result = WriteFileSafely(path, bytes);
-    return result.Ok() ? 0 : Fail(err, result.Error);
-}
-
-std::string Triple(Vec3 v) {
-    return CFormat("%f, %f, %f", v.x, v.y, v.z);
-}
-
-// A trajectory whose size is no whole number of frames was cut short or belongs to another
-// workspace; the partial frame is never shown.
-std::string PartialFrameWarning(Viewer& viewer) {
-    const Workspace& ws = viewer.Ws();
-    const std::int64_t size = viewer.Trajectory().Size();
-    const std::int64_t frameBytes = FrameOffset(1, ws.MoleculeCount());
-    if (size < 0 || frameBytes <= 0 || size % frameBytes == 0) return {};
-    return CFormat(
-        "the trajectory's %lld bytes are not a whole number of frames of %lld "
-        "bytes; its last %lld bytes are not shown",
-        static_cast<long long>(size), static_cast<long long>(frameBytes),
-        static_cast<long long>(size % frameBytes));
-}
-
-void PrintInfo(Viewer& viewer, const HeadlessHost& host, std::ostream& out) {
-    const Workspace& ws = viewer.Ws();
-    const ParamFormState& form = viewer.Form();
-    int atoms = 0;
-    for (int i = 0; i <= ws.LastMolecule; ++i)
-        atoms += std::max(ws.Molecules[i].AtomCount, 0);
-    out << "Workspace:  " << form.WorkspaceFileName << "\n";
-    out << "Trajectory: " << form.TrajectoryFileName << "\n";
-    out << "Molecules:  " << std::max(ws.MoleculeCount(), 0) << "\n";
-    out << "Atoms:      " << atoms << "\n";
-    out << "Frames:     " << ws.FrameCount << "\n";
-    if (const std::string warning = PartialFrameWarning(viewer); !warning.empty()) {
-        out << "Warning:    " << warning << "\n";
-    }
-    out << "Cube:       centre " << Triple(ws.Cube.CubeCentre) << "; length "
-        << CFormat("%f", ws.Cube.CubeLength) << "\n";
-    out << "Camera:     V0 " << Triple(ws.Camera.V0) << "\n";
-    out << "            V1 " << Triple(ws.Camera.V1) << "\n";
-    out << "            V2 " << Triple(ws.Camera.V2) << "\n";
-    out << "            V3 " << Triple(ws.Camera.V3) << "\n";
-    out << "PP:         " << CFormat("%f", ws.Projection.PP) << "\n";
-    out << "Scale:      " << CFormat("%f", ws.Projection.Scale) << "\n";
-    out << "FontScale:  " << CFormat("%f", ws.Projection.FontScale) << "\n";
-    for (const HeadlessHost::Message& m : host.Messages) {
-        out << "Message (" << m.Caption << "): " << m.Text << "\n";
-    }
 }
 
 // A whole decimal number without sign or other characters, of any length; numbers beyond
@@ -177,22 +113,6 @@ std::optional<std::array<std::string, 3>> Point(std::string_view text) {
     }
     return parts;
 }
-
-struct Options {
-    std::string Command;
-    std::string Workspace;
-    std::string Output;
-    std::optional<std::int64_t> Frame;
-    std::optional<std::int64_t> From, To;
-    std::int64_t Step = 1;
-    ViewSize Size{800, 600};
-    bool SizeGiven = false;
-    std::optional<std::pair<double, double>> Turn;
-    std::optional<std::int64_t> Select;
-    bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
-    bool RayTracing = false;
-    std::optional<std::array<std::string, 3>> Light;  // as typed into the light's boxes
-};
 
 // The options each command takes.
 const std::set<std::string>& Allowed(const std::string& command) {
@@ -296,254 +216,6 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
     }
     if (o.Command == "export" && !o.Frame) return "export needs --frame N";
     return {};
-}
-
-// Qt wants a private runtime folder and warns on stderr when the session has none (a cluster
-// job, ssh, cron). Without one, the tool lends Qt a fresh folder for as long as it runs.
-class RuntimeFolder {
-  public:
-    RuntimeFolder() {
-        if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarsel-cli-runtime-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) return;  // then Qt finds its own way
-        path_ = pattern;
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(path_));
-    }
-    ~RuntimeFolder() {
-        if (path_.empty()) return;
-        qunsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    RuntimeFolder(const RuntimeFolder&) = delete;
-    RuntimeFolder& operator=(const RuntimeFolder&) = delete;
-
-  private:
-    std::string path_;
-};
-
-// The folder is made before the application and removed after it.
-class HeadlessGuiApplication : private RuntimeFolder, public QGuiApplication {
-  public:
-    HeadlessGuiApplication(int& argc, char** argv) : QGuiApplication(argc, argv) {}
-};
-
-// Text needs fonts, and fonts need a QGuiApplication; one on the offscreen platform is made
-// for the drawing commands unless the caller runs one already.
-std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
-    if (QCoreApplication::instance() != nullptr) return nullptr;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tarsel-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<HeadlessGuiApplication>(argc, argv);
-}
-
-// Why --frame cannot be had, or nothing. The whole frames are on offer, and with endToo also
-// the end of the trajectory, frame FrameCount.
-std::string FrameProblem(Viewer& viewer, std::int64_t frame, bool endToo) {
-    if (!viewer.Trajectory().IsOpen()) return "--frame needs a trajectory, and none was found";
-    const long long count = viewer.Ws().FrameCount, n = frame;
-    if (frame < count || (endToo && frame == count)) return {};
-    if (count == 0) return CFormat("--frame %lld: the trajectory holds no complete frame", n);
-    if (endToo) {
-        return CFormat(
-            "--frame %lld is beyond the end: the trajectory has frames 0 to %lld, "
-            "and %lld is its end",
-            n, count - 1, count);
-    }
-    return CFormat("--frame %lld is beyond the last frame: the trajectory has frames 0 to %lld", n,
-                   count - 1);
-}
-
-// A frame of the trajectory, as "Go to Frame" shows it. Only whole frames are offered.
-std::string ShowFrame(Viewer& viewer, std::int64_t frame) {
-    if (std::string problem = FrameProblem(viewer, frame, false); !problem.empty()) {
-        return problem;
-    }
-    viewer.Form().FrameNumberEdit = std::to_string(frame);
-    viewer.Button1Click();
-    return {};
-}
-
-// The render options: the dialog's check boxes, applied by its OK. What the workspace cannot
-// give (a molecule it lacks), or nothing.
-std::string ApplyRenderOptions(Viewer& viewer, const Options& o) {
-    const int last = viewer.Ws().LastMolecule;
-    if (o.Select && *o.Select > last) {
-        const long long select = *o.Select;
-        return last < 0
-                   ? CFormat("--select %lld: the workspace has no molecules", select)
-                   : CFormat("--select %lld: the workspace has molecules 0 to %d", select, last);
-    }
-    ParamFormState& form = viewer.Form();
-    if (o.NoCube) form.WorldAxwsCheckBox = false;
-    if (o.NoBonds) form.BondCheckBox = false;
-    if (o.NoNames) form.AtomColorCheckBox = false;
-    if (o.NoBalls) form.BallCheckBox = false;
-    if (o.HalfRadius) form.CheckBox28 = true;
-    if (o.RayTracing) form.CheckBox26 = true;
-    if (o.Light) {
-        form.Edit2 = (*o.Light)[0];
-        form.Edit3 = (*o.Light)[1];
-        form.Edit4 = (*o.Light)[2];
-    }
-    if (o.Select) viewer.Ws().SelectedMolecule = static_cast<int>(*o.Select);
-    viewer.BitBtn1Click();
-    return {};
-}
-
-int Render(Viewer& viewer, const Options& o, std::ostream& err) {
-    if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
-        return Fail(err, problem);
-    }
-    if (o.Frame) {
-        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
-            return Fail(err, problem);
-        }
-    }
-    if (const std::string problem = SaveScenePicture(viewer, o.Output); !problem.empty()) {
-        return Fail(err, problem);
-    }
-    return 0;
-}
-
-// Progress of a movie on a terminal: one line, rewritten at most five times a second.
-class ProgressLine {
-  public:
-    ProgressLine(std::ostream& err, int total)
-        : err_(err), total_(total), terminal_(&err == &std::cerr && ::isatty(STDERR_FILENO)) {}
-
-    void Frame(int done) {
-        if (!terminal_) return;
-        const double t = Seconds();
-        if (done < total_ && t - shownAt_ < 0.2) return;
-        shownAt_ = t;
-        const double fps = t > 0 ? done / t : 0;
-        const int left = fps > 0 ? static_cast<int>((total_ - done) / fps + 0.5) : 0;
-        err_ << CFormat("\rframe %d of %d, %.1f frames/s, %d:%02d left   ", done, total_, fps,
-                        left / 60, left % 60)
-             << std::flush;
-    }
-    void End() {
-        if (terminal_ && shownAt_ >= 0) err_ << "\n";
-    }
-    double Seconds() const {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    }
-
-  private:
-    std::ostream& err_;
-    int total_;
-    bool terminal_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    double shownAt_ = -1;
-};
-
-int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
-    const int count = viewer.Ws().FrameCount;
-    if (!viewer.Trajectory().IsOpen()) {
-        return Fail(err, "movie needs a trajectory, and none was found");
-    }
-    if (count < 1) return Fail(err, "movie: the trajectory holds no complete frame");
-    for (const auto& [name, frame] : {std::pair{"--from", o.From}, {"--to", o.To}}) {
-        if (frame && *frame >= count) {
-            return Fail(err, CFormat("%s %lld is beyond the last frame: the trajectory has frames "
-                                     "0 to %d",
-                                     name, static_cast<long long>(*frame), count - 1));
-        }
-    }
-    const int from = static_cast<int>(o.From.value_or(0));
-    const int to = static_cast<int>(o.To.value_or(count - 1));
-    if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
-        return Fail(err, problem);
-    }
-
-    viewer.Form().SaveAVICheckBox = true;
-    viewer.ApplySettings();
-    viewer.StartRecording(o.Output);
-    if (!viewer.ActiveRecorder()) return 1;  // the message is out already
-    // Every frame asked for is due, the first one too.
-    viewer.Ws().LastRecordedTime = -std::numeric_limits<double>::infinity();
-    const int total = static_cast<int>((to - from) / o.Step + 1);
-    ProgressLine progress(err, total);
-    int done = 0;
-    for (std::int64_t n = from; n <= to && viewer.ActiveRecorder(); n += o.Step) {
-        viewer.ReadFrame(static_cast<std::int32_t>(n));
-        viewer.Ws().CurrentFrame = static_cast<std::int32_t>(n);
-        progress.Frame(++done);
-    }
-    progress.End();
-    if (!viewer.ActiveRecorder()) return 1;  // a failed write stopped it, with its message
-    const int recorded = viewer.ActiveRecorder()->frameCount;
-    const ViewSize size = o.Size;
-    viewer.StopRecording();
-    if (recorded != total) {
-        err << CFormat("tarsel-cli: only %d of %d frames were recorded\n", recorded, total);
-        return 1;
-    }
-    const double seconds = progress.Seconds();
-    err << CFormat("tarsel-cli: wrote %s: %d frames of %dx%d in %.1f s (%.1f frames/s)\n",
-                   o.Output.c_str(), recorded, size.Width, size.Height, seconds,
-                   seconds > 0 ? recorded / seconds : 0.0);
-    return 0;
-}
-
-// The world window's picture, drawn by the window's own code.
-int World(Viewer& viewer, const Options& o, std::ostream& err) {
-    if (o.Frame) {
-        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
-            return Fail(err, problem);
-        }
-    }
-    WorldView view = o.SizeGiven ? WorldView(o.Size.Width, o.Size.Height) : WorldView();
-    if (o.Turn) {
-        view.Angles.A += o.Turn->first;
-        view.Angles.B += o.Turn->second;
-    }
-    QImage picture;
-    PaintWorldImage(view, viewer.Ws(), viewer.Renderer().Proj().Plane(), picture);
-    if (const std::string problem = SavePng(picture, o.Output); !problem.empty()) {
-        return Fail(err, problem);
-    }
-    return 0;
-}
-
-// Frames 0 .. FrameCount, as "Save as File" takes them: the end of the trajectory lists the
-// records read last.
-int Export(Viewer& viewer, const Options& o, std::ostream& err) {
-    if (const std::string problem = FrameProblem(viewer, *o.Frame, true); !problem.empty()) {
-        return Fail(err, problem);
-    }
-    const auto frame = static_cast<std::int32_t>(*o.Frame);
-    viewer.Form().FrameNumberEdit = std::to_string(frame);
-    std::string writeError;
-    if (viewer.ExportFrameText(frame, o.Output, &writeError)) return 0;
-    // The other refusals were shown as boxes, which went to stderr.
-    return writeError.empty() ? 1 : Fail(err, writeError);
-}
-
-int Atoms(Viewer& viewer, const Options& o, std::ostream& out, std::ostream& err) {
-    if (o.Frame) {
-        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
-            return Fail(err, problem);
-        }
-    }
-    const Workspace& ws = viewer.Ws();
-    std::string path = viewer.Form().WorkspaceFileName;
-    for (char& c : path) {
-        if (c == '"') c = '\'';
-    }
-    std::string comment = "workspace=\"" + path + "\"";
-    if (o.Frame) comment += CFormat(" frame=%lld", static_cast<long long>(*o.Frame));
-    comment += CFormat(" time_ps=%.3f", ws.CurrentTime * 0.01);
-    const std::string text = AtomsXyzText(ws, comment);
-    if (o.Output.empty()) {
-        out << text;
-        return 0;
-    }
-    return WriteOutput(o.Output, text, err);
 }
 
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
