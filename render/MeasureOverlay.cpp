@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "render/FontCells.h"
 #include "render/SceneRenderer.h"
@@ -97,7 +98,11 @@ void DrawMeasureOverlay(const Projection& projection, const Rect& visible,
     const double limit = 1e9;
     const double x = std::clamp(anchor->x + 6, -limit, limit);
     const double y = std::clamp(anchor->y + 4, -limit, limit);
-    canvas.Text(Trunc(x), Trunc(y), label, font, MEASURE_COLOUR);
+    // A light rim keeps the value readable over atoms, names and bonds.
+    const int tx = Trunc(x), ty = Trunc(y);
+    for (const auto [ox, oy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
+        canvas.Text(tx + ox, ty + oy, label, font, MEASURE_RIM);
+    canvas.Text(tx, ty, label, font, MEASURE_COLOUR);
 }
 
 bool FontHasUnitSigns(const std::string& face) {

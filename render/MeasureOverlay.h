@@ -12,6 +12,7 @@
 namespace tarsel {
 
 inline constexpr Rgb MEASURE_COLOUR{160, 0, 160};
+inline constexpr Rgb MEASURE_RIM{255, 255, 255};
 // Pixels drawn and left out along a measuring line.
 inline constexpr int MEASURE_DASH = 5;
 inline constexpr int MEASURE_GAP = 3;
