@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -107,8 +108,11 @@ void DrawMeasureOverlay(const Projection& projection, const Rect& visible,
 
 bool FontHasUnitSigns(const std::string& face) {
     if (!FontCells::Available()) return false;
+    // Asked once per face: the installed fonts do not change while the program runs.
+    static std::map<std::string, bool> known;
+    if (const auto found = known.find(face); found != known.end()) return found->second;
     const QFontMetrics metrics{QFont(QString::fromStdString(face))};
-    return metrics.inFont(QChar(0x00C5)) && metrics.inFont(QChar(0x00B0));
+    return known[face] = metrics.inFont(QChar(0x00C5)) && metrics.inFont(QChar(0x00B0));
 }
 
 }  // namespace tarsel

@@ -40,7 +40,9 @@ TEST(MeasurementGeometry, SmallShapesGiveTheValuesWorkedOutByHand) {
         {"half a right angle", {x, o, {2, 2, 0}}, 45},
         {"straight line", {x, o, {-3, 0, 0}}, 180},
         {"folded back", {x, o, {2, 0, 0}}, 0},
-        {"water", {{0.75695032726, 0.58588227662, 0}, o, {-0.75695032726, 0.58588227662, 0}}, 104.52},
+        {"water",
+         {{0.75695032726, 0.58588227662, 0}, o, {-0.75695032726, 0.58588227662, 0}},
+         104.52},
         {"angle with a zero arm", {o, o, y}, NA},
         {"cis", {x, o, z, Turned(0)}, 0},
         {"gauche +", {x, o, z, Turned(60)}, 60},
@@ -118,12 +120,12 @@ TEST(MeasurementAtomList, GoodListsAndWhatIsWrongWithTheOthers) {
         const char* text;
         const char* says;
     } bad[] = {
-        {"3:0", "not 1"},         {"3:0,3:1,3:2,3:3,3:4", "not 5"},
-        {"3:0,3:0", "twice"},     {"3:0,3", "'3' is not"},
-        {"3:0,a:1", "'a:1'"},     {"3:0,-1:1", "'-1:1'"},
+        {"3:0", "not 1"},          {"3:0,3:1,3:2,3:3,3:4", "not 5"},
+        {"3:0,3:0", "twice"},      {"3:0,3", "'3' is not"},
+        {"3:0,a:1", "'a:1'"},      {"3:0,-1:1", "'-1:1'"},
         {"3:0,,3:1", "'' is not"}, {"3:0,3:1,", "'' is not"},
-        {"3:0 3:1", "'3:0 3:1'"}, {"", "'' is not"},
-        {"3:0,1:2:3", "'1:2:3'"}, {"1.5:0,3:1", "'1.5:0'"},
+        {"3:0 3:1", "'3:0 3:1'"},  {"", "'' is not"},
+        {"3:0,1:2:3", "'1:2:3'"},  {"1.5:0,3:1", "'1.5:0'"},
     };
     for (const auto& b : bad) {
         problem.clear();
