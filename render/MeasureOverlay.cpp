@@ -101,7 +101,7 @@ void DrawMeasureOverlay(const Projection& projection, const Rect& visible,
     const double y = std::clamp(anchor->y + 4, -limit, limit);
     // A light rim keeps the value readable over atoms, names and bonds.
     const int tx = Trunc(x), ty = Trunc(y);
-    for (const auto [ox, oy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
+    for (const auto& [ox, oy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
         canvas.Text(tx + ox, ty + oy, label, font, MEASURE_RIM);
     canvas.Text(tx, ty, label, font, MEASURE_COLOUR);
 }
