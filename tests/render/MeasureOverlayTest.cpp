@@ -51,7 +51,8 @@ TEST_F(MeasureOverlayTest, ALineToAnAtomAtTheCameraPlaneStaysInTheView) {
     EXPECT_EQ(xs.back(), 1000);
     // Dashed: five pixels drawn, three left out, from the first atom on.
     EXPECT_EQ(xs.size(), 301u / 8 * 5 + std::min(301u % 8, 5u));
-    for (int y : {999, 1001}) EXPECT_TRUE(Marked(y).empty());
+    for (int y : {999, 1001})
+        EXPECT_TRUE(Marked(y).empty());
     EXPECT_EQ(scene.Pixel(699, 1000), BG);
 }
 
