@@ -131,6 +131,25 @@ TEST_F(MeasureTest, DashedLineInEveryDrawingMode) {
     }
 }
 
+TEST_F(MeasureTest, RecordedMovieFramesHaveTheLine) {
+    viewer.MeasureClick(360, 300);
+    viewer.MeasureClick(440, 300);
+    viewer.Form().SaveAVICheckBox = true;
+    viewer.ApplySettings();
+    viewer.StartRecording(dir.File("run.avi"));
+    ASSERT_TRUE(viewer.RecordBitmap());
+    ws.LastRecordedTime = -1e9;  // a frame is due
+    viewer.RenderScene();
+    const std::uint8_t* row = viewer.RecordBitmap()->Row(300);
+    int drawn = 0;
+    for (int x = 370; x < 431; ++x) {
+        drawn += row[3 * x] == MEASURE_COLOUR.B && row[3 * x + 1] == MEASURE_COLOUR.G &&
+                 row[3 * x + 2] == MEASURE_COLOUR.R;
+    }
+    EXPECT_GT(drawn, 30);
+    viewer.StopRecording();
+}
+
 TEST_F(MeasureTest, AnAtomBehindTheCameraDrawsNoLineButKeepsItsValue) {
     viewer.MeasureClick(360, 300);
     viewer.MeasureClick(440, 300);
