@@ -119,12 +119,10 @@ void TMain::BuildMenus() {
     follow->setObjectName("FollowSelection1");
     follow->setCheckable(true);
     follow->setAutoRepeat(false);
-    // The check mark and whether there is a selection to follow, as they are when it opens.
-    connect(parameters, &QMenu::aboutToShow, this, [this, follow] {
-        follow->setChecked(viewer_->Following());
-        follow->setEnabled(viewer_->Following() || viewer_->Ws().SelectedMolecule >= 0);
-    });
-    // Keep the check mark in step when the menu is not open (the shortcut, the F key).
+    // The check mark as it is when the menu opens: a load or a cleared selection ends following.
+    connect(parameters, &QMenu::aboutToShow, this,
+            [this, follow] { follow->setChecked(viewer_->Following()); });
+    // The item toggles its own mark; the viewer has the last word (nothing selected: no follow).
     connect(follow, &QAction::triggered, this,
             [this, follow] { follow->setChecked(viewer_->Following()); });
 }
