@@ -118,8 +118,8 @@ class Viewer : public ParamFormActions {
 
     // Measuring and following. Ctrl+click adds the atom under the point to the measurement, or
     // clears it on empty space; Esc clears it. "Follow Selection" (F) moves the camera with the
-    // selected molecule from frame to frame; FollowStep does so once the shown frame's atoms
-    // are placed.
+    // selected molecule: FollowStep, the first step of every render pass, moves it by the
+    // molecule's displacement since the last pass, which only a newly placed frame makes.
     void MeasureClick(int x, int y);
     void ClearMeasurement();
     const Measurement& Measured() const { return measure_; }
