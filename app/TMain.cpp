@@ -1,5 +1,6 @@
 #include "app/TMain.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -13,6 +14,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "settings/TParamForm.h"
 #include "world/TWorldForm.h"
@@ -49,10 +51,14 @@ class SceneView : public QWidget {
 
     void resizeEvent(QResizeEvent*) override { main_.Operations().FormResize(); }
 
-    // Any button picks; the release stops the key motion timer.
+    // Any button picks, with Ctrl it measures; the release stops the key motion timer.
     void mousePressEvent(QMouseEvent* event) override {
         const QPoint p = event->position().toPoint();
-        main_.Operations().FormMouseDown(p.x(), p.y());
+        if (event->modifiers() & Qt::ControlModifier) {
+            main_.Operations().MeasureClick(p.x(), p.y());
+        } else {
+            main_.Operations().FormMouseDown(p.x(), p.y());
+        }
     }
     void mouseReleaseEvent(QMouseEvent*) override { main_.Operations().FormMouseUp(); }
 
@@ -107,6 +113,18 @@ void TMain::BuildMenus() {
         ->addAction("Reset Camera", QKeySequence(Qt::Key_Home), this,
                     [this] { viewer_->Resetcamera1Click(); })
         ->setObjectName("ResetCamera1");
+    // F works by its place on the keyboard too (see VirtualKey) when the layout has no F.
+    QAction* follow = parameters->addAction("Follow Selection", QKeySequence(Qt::Key_F), this,
+                                            [this] { viewer_->Followselection1Click(); });
+    follow->setObjectName("FollowSelection1");
+    follow->setCheckable(true);
+    follow->setAutoRepeat(false);
+    // The check mark as it is when the menu opens: a load or a cleared selection ends following.
+    connect(parameters, &QMenu::aboutToShow, this,
+            [this, follow] { follow->setChecked(viewer_->Following()); });
+    // The item toggles its own mark; the viewer has the last word (nothing selected: no follow).
+    connect(follow, &QAction::triggered, this,
+            [this, follow] { follow->setChecked(viewer_->Following()); });
 }
 
 void TMain::BuildStatusBar() {
@@ -136,7 +154,15 @@ void TMain::SetCaption(const std::string& caption) {
 }
 
 void TMain::SetStatusText(int panel, const std::string& text) {
-    if (panel >= 0 && panel < 4) panels_[panel]->setText(QString::fromStdString(text));
+    if (panel < 0 || panel >= 4) return;
+    const QString shown = QString::fromStdString(text);
+    panels_[panel]->setText(shown);
+    // The first panel holds a measurement: it grows to show the whole value, and is back to its
+    // width when empty.
+    if (panel == 0) {
+        const int needed = panels_[0]->fontMetrics().horizontalAdvance(shown) + 8;
+        panels_[0]->setFixedWidth(std::max(100, needed));
+    }
 }
 
 void TMain::RepaintStatusBar() {
@@ -226,7 +252,7 @@ void TMain::CloseWorldForm() {
 
 namespace {
 
-// The motion letters by their place on a US keyboard. The scan code of an X key event is its
+// The motion letters and F by their place on a US keyboard. The scan code of an X key event is its
 // keycode, and the xcb and Wayland platforms alike give the evdev code + 8; the letter rows
 // have the same keycodes under the older xfree86 keycodes too. The key symbol
 // (nativeVirtualKey) would not do: X reports the symbol of the active layout, Cyrillic "tse"
@@ -245,6 +271,8 @@ int LetterAt(quint32 scanCode) {
             return 'S';
         case 40:
             return 'D';
+        case 41:
+            return 'F';
         default:
             return 0;
     }
@@ -267,6 +295,8 @@ int TMain::VirtualKey(int qtKey, quint32 nativeScanCode) {
             return 39;
         case Qt::Key_Down:
             return 40;
+        case Qt::Key_Escape:
+            return 27;
         default:
             // Without a scan code (a synthetic event) Qt's letter and digit keys stand for
             // themselves: they carry the same codes as the virtual keys. With one, a letter
@@ -280,8 +310,10 @@ int TMain::VirtualKey(int qtKey, quint32 nativeScanCode) {
 }
 
 void TMain::keyPressEvent(QKeyEvent* event) {
-    // An auto-repeated press only repeats what the press did.
-    viewer_->FormKeyDown(VirtualKey(event->key(), event->nativeScanCode()));
+    // An auto-repeated press only repeats what the press did; F toggles, so once is enough.
+    const int key = VirtualKey(event->key(), event->nativeScanCode());
+    if (key == 'F' && event->isAutoRepeat()) return;
+    viewer_->FormKeyDown(key);
 }
 
 void TMain::keyReleaseEvent(QKeyEvent* event) {

@@ -111,6 +111,9 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     form_.TrajectoryFileName = paths.TrajectoryFile;
     host_.SetCaption(ws_->WorkspaceTitle);
     ShowNoSelection();
+    // The atoms measured and the molecule followed belong to the run shown before.
+    StopFollowing();
+    measure_.Clear();
     form_.Memo.Append(log.Text(), log.LineCount());
     host_.LoadMemoAppended(log.Text());
     if (read.FontScaleText) {
@@ -199,6 +202,8 @@ void Viewer::RenderScene() {
         host_.ShowScene();
         return;
     }
+    // The followed molecule's move since the last pass moves the camera; nothing else does.
+    FollowStep();
     canvas_->FillRect(ws.VisibleRect, ws.BackgroundColour);
     if (ws.WorldViewOpen) host_.RepaintWorldForm();
     renderer_.PrepareProjection(ws);
@@ -210,6 +215,9 @@ void Viewer::RenderScene() {
     } else {
         renderer_.DrawFlatBalls(ws, *canvas_, labelFont_);
     }
+    // Measurement overlay: the last drawing of the pass, over every drawing mode, so that
+    // pictures and movie frames have it too.
+    DrawMeasurement();
     if (ws.RecordAvi) RecordingHandOff();
     // The programme's camera change shows in the next pass.
     if (ws.CameraProgrammeOn) CameraProgrammeStep(ws);

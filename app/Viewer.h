@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/Measurement.h"
 #include "app/ViewerHost.h"
 #include "app/WorkspacePaths.h"
 #include "export/AviRecorder.h"
@@ -114,6 +116,17 @@ class Viewer : public ParamFormActions {
     // File > "Save Picture...": the shown view as a PNG file, through the save-file dialog.
     void Savepicture1Click();
 
+    // Measuring and following. Ctrl+click adds the atom under the point to the measurement, or
+    // clears it on empty space; Esc clears it. "Follow Selection" (F) moves the camera with the
+    // selected molecule: FollowStep, the first step of every render pass, moves it by the
+    // molecule's displacement since the last pass, which only a newly placed frame makes.
+    void MeasureClick(int x, int y);
+    void ClearMeasurement();
+    const Measurement& Measured() const { return measure_; }
+    void Followselection1Click();
+    bool Following() const { return follow_.On; }
+    void FollowStep();
+
   private:
     // Panel 2 after a workspace reset: no molecule selected.
     void ShowNoSelection();
@@ -128,6 +141,11 @@ class Viewer : public ParamFormActions {
     void RecordingHandOff();
     // Completes and closes the open movie, if any, and drops the recording bitmap.
     void FinishRecording();
+    // The selectable atom under the client point, by the rule of a click.
+    std::optional<AtomRef> AtomAt(int x, int y) const;
+    // Step of the render pass, after the scene: the measurement's lines and value.
+    void DrawMeasurement();
+    void StopFollowing();
 
     ViewerHost& host_;
     std::unique_ptr<Workspace> ws_;
@@ -148,6 +166,13 @@ class Viewer : public ParamFormActions {
     ProjectionParams loadedProjection_;
     std::unique_ptr<AviRecorder> activeRecorder_;
     std::unique_ptr<DibBitmap> recordBitmap_;
+    Measurement measure_;
+    bool measureShown_ = false;  // panel 0 holds a measurement's text
+    struct {
+        bool On = false;
+        int Molecule = -1;  // whose mass centre Last is
+        Vec3 Last;
+    } follow_;
 };
 
 }  // namespace tarsel

@@ -17,6 +17,7 @@ namespace {
 
 constexpr int VK_PAGE_UP = 33;
 constexpr int VK_PAGE_DOWN = 34;
+constexpr int VK_ESCAPE = 27;
 
 std::optional<MotionKey> MotionKeyOf(int key) {
     switch (key) {
@@ -60,8 +61,13 @@ void Viewer::FormKeyDown(int key) {
         ShowSelection(CFormat("Mol=%i", ws.SelectedMolecule + 1));
     } else if (key == VK_PAGE_DOWN) {
         ws.SelectedMolecule = std::max(ws.SelectedMolecule - 1, -1);
+        if (ws.SelectedMolecule == -1) StopFollowing();
         ShowSelection(ws.SelectedMolecule == -1 ? std::string("PgUp/PgDn")
                                                 : CFormat("Mol=%i", ws.SelectedMolecule + 1));
+    } else if (key == VK_ESCAPE) {
+        ClearMeasurement();
+    } else if (key == 'F') {
+        Followselection1Click();
     } else if (const std::optional<MotionKey> motion = MotionKeyOf(key)) {
         ws.KeyHeld[static_cast<int>(*motion)] = true;
         host_.SetTimer2(true);
@@ -75,8 +81,8 @@ void Viewer::FormKeyUp(int key) {
     }
 }
 
-bool Viewer::PickAtom(int x, int y) {
-    Workspace& ws = *ws_;
+std::optional<AtomRef> Viewer::AtomAt(int x, int y) const {
+    const Workspace& ws = *ws_;
     const VisibleAtomList& list = renderer_.VisibleAtoms();
     // From the farthest to the nearest: of overlapping atoms the farthest is picked.
     for (int i = list.Count() - 1; i >= 0; --i) {
@@ -86,13 +92,19 @@ bool Viewer::PickAtom(int x, int y) {
         const double cx = entry.sx + ws.ViewWidth / 2;
         const double cy = ws.ViewHeight / 2 - entry.sy;
         if (cx - e < x && x < cx + e && cy - e < y && y < cy + e) {
-            ws.SelectedMolecule = entry.Molecule;
-            host_.SetStatusText(2, CFormat("Mol=%i,%i", entry.Molecule + 1, entry.Atom));
-            RenderScene();
-            return true;
+            return AtomRef{entry.Molecule, entry.Atom};
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+bool Viewer::PickAtom(int x, int y) {
+    const std::optional<AtomRef> hit = AtomAt(x, y);
+    if (!hit) return false;
+    ws_->SelectedMolecule = hit->Molecule;
+    host_.SetStatusText(2, CFormat("Mol=%i,%i", hit->Molecule + 1, hit->Atom));
+    RenderScene();
+    return true;
 }
 
 void Viewer::FormMouseDown(int x, int y) {

@@ -58,7 +58,13 @@ constexpr const char* kUsage =
     "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B]\n"
     "                   draw the world window's picture after the load (or at frame N) as a\n"
     "                   PNG; the window's client size unless --size says otherwise, --turn\n"
-    "                   adds A and B radians to its first two angles, as the arrow keys do\n";
+    "                   adds A and B radians to its first two angles, as the arrow keys do\n"
+    "  measure FILE.tsw --atoms M:A,M:A[,M:A[,M:A]] [--from A] [--to B] [--step K]\n"
+    "                   [-o OUT.csv]\n"
+    "                   the distance (2 atoms, in A), angle (3, degrees, at the middle atom)\n"
+    "                   or dihedral (4, degrees) as CSV: frame,time in ps,value for frames\n"
+    "                   A, A+K, ... up to B (all unless told), or one row for the workspace\n"
+    "                   file without a trajectory; M:A is molecule M, atom A, from 0\n";
 
 // A command line that makes no sense whatever the files hold: status 2, with the usage.
 int Usage(std::ostream& err, const std::string& problem) {
@@ -137,6 +143,8 @@ const std::set<std::string>& Allowed(const std::string& command) {
     if (command == "movie") return movie;
     if (command == "world") return world;
     if (command == "export" || command == "atoms") return frameAndOutput;
+    static const std::set<std::string> measure = {"-o", "--atoms", "--from", "--to", "--step"};
+    if (command == "measure") return measure;
     return none;
 }
 
@@ -198,6 +206,12 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             const std::optional<std::int64_t> step = value(v) ? WholeNumber(v) : std::nullopt;
             if (!step || *step < 1) return "--step needs a number of frames from 1 up";
             o.Step = *step;
+        } else if (a == "--atoms") {
+            std::string problem;
+            if (!value(v)) return "--atoms needs M:A,M:A[,M:A[,M:A]]";
+            const auto atoms = ParseAtomList(v, problem);
+            if (!atoms) return problem;
+            o.MeasureAtoms = *atoms;
         } else if (a == "--light") {
             if (!value(v) || !(o.Light = Point(v))) return "--light needs X,Y,Z, three numbers";
         } else if (o.Workspace.empty()) {
@@ -215,6 +229,9 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
                        static_cast<long long>(*o.To));
     }
     if (o.Command == "export" && !o.Frame) return "export needs --frame N";
+    if (o.Command == "measure" && o.MeasureAtoms.empty()) {
+        return "measure needs --atoms M:A,M:A[,M:A[,M:A]]";
+    }
     return {};
 }
 
@@ -226,7 +243,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
         return 0;
     }
     static const std::set<std::string> commands = {"log",   "info",  "render", "export",
-                                                   "atoms", "movie", "world"};
+                                                   "atoms", "movie", "world",  "measure"};
     if (commands.count(command) == 0) return Usage(err, "unknown command '" + command + "'");
     Options o;
     if (const std::string problem = Parse(args, o); !problem.empty()) return Usage(err, problem);
@@ -267,6 +284,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "export") return Export(viewer, o, err);
     if (command == "movie") return Movie(viewer, o, err);
     if (command == "world") return World(viewer, o, err);
+    if (command == "measure") return Measure(viewer, o, out, err);
     return Atoms(viewer, o, out, err);
 }
 

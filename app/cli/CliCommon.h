@@ -13,6 +13,9 @@
 #include <string_view>
 #include <utility>
 
+#include <vector>
+
+#include "app/Measurement.h"
 #include "app/Viewer.h"
 
 namespace tarsel {
@@ -39,6 +42,7 @@ struct Options {
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
     bool RayTracing = false;
     std::optional<std::array<std::string, 3>> Light;  // as typed into the light's boxes
+    std::vector<AtomRef> MeasureAtoms;                // --atoms of measure
 };
 
 // The files cannot give what was asked (no workspace, no trajectory, no such frame or
@@ -70,5 +74,6 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err);
 int World(Viewer& viewer, const Options& o, std::ostream& err);
 int Export(Viewer& viewer, const Options& o, std::ostream& err);
 int Atoms(Viewer& viewer, const Options& o, std::ostream& out, std::ostream& err);
+int Measure(Viewer& viewer, const Options& o, std::ostream& out, std::ostream& err);
 
 }  // namespace tarsel::cli

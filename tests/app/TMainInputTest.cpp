@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
@@ -106,7 +107,8 @@ TEST(MainWindowInput, EveryMotionKeyMovesTheCameraItsWay) {
 
 TEST(MainWindowInput, KeysMapOntoTheMotionKeys) {
     EXPECT_EQ(TMain::VirtualKey(Qt::Key_PageDown), 34);
-    EXPECT_EQ(TMain::VirtualKey(Qt::Key_Escape), 0);
+    EXPECT_EQ(TMain::VirtualKey(Qt::Key_Escape), 27);
+    EXPECT_EQ(TMain::VirtualKey(Qt::Key_Tab), 0);
     // A W elsewhere on the keyboard (as a Dvorak layout places it) is not the motion key.
     EXPECT_EQ(TMain::VirtualKey(Qt::Key_W, 59), 0);
 
@@ -168,6 +170,35 @@ TEST(MainWindowInput, MouseAndWheel) {
     EXPECT_DOUBLE_EQ(w.Ws().Projection.PP, pp * 1.02 * 0.98);
     w.Wheel({120, 0});  // sideways: no step
     EXPECT_DOUBLE_EQ(w.Ws().Projection.PP, pp * 1.02 * 0.98);
+}
+
+// Ctrl+click measures instead of selecting, Esc clears; F (the menu item's shortcut, or the
+// key in F's place under another layout) follows the selection.
+TEST(MainWindowInput, CtrlClickMeasuresAndFFollows) {
+    InputWindows w;
+    w.Ws().SelectedMolecule = -1;
+    QTest::mouseClick(w.main.View(), Qt::LeftButton, Qt::ControlModifier, w.Centre());
+    EXPECT_EQ(w.main.StatusPanel(0)->text(), "picked 1,0");
+    EXPECT_EQ(w.Ws().SelectedMolecule, -1);
+    QTest::keyClick(&w.main, Qt::Key_Escape);
+    EXPECT_EQ(w.main.StatusPanel(0)->text(), "");
+    EXPECT_EQ(w.main.StatusPanel(0)->width(), 100);
+
+    QTest::mouseClick(w.main.View(), Qt::LeftButton, {}, w.Centre());
+    w.main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.main));
+    QTest::keyClick(&w.main, Qt::Key_F);
+    EXPECT_TRUE(w.Ops().Following());
+    EXPECT_EQ(w.main.StatusPanel(1)->text(), "Follow Selection: on (F ends it)");
+    QAction* item = w.main.findChild<QAction*>("FollowSelection1");
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isChecked());
+    // Under a Russian layout the key in F's place says Cyrillic "a".
+    QKeyEvent press(QEvent::KeyPress, 0x0430, Qt::NoModifier, 41, 0x6c1, 0,
+                    QString::fromUtf8("\xD0\xB0"));
+    QCoreApplication::sendEvent(&w.main, &press);
+    EXPECT_FALSE(w.Ops().Following());
+    EXPECT_EQ(w.main.StatusPanel(1)->text(), "Use: W,S,A,D,Q,E,Arrows");
 }
 
 TEST(MainWindowInput, WorldMenuOpensTheWorldWindow) {

@@ -37,7 +37,8 @@ TEST(Windows, CreatedWithTheirCaptionsMenusAndPanels) {
     EXPECT_EQ(MenuItems(menus[0]->menu()),
               (QStringList{"Load WorkSpace", "Save Picture...", "-", "Exit"}));
     EXPECT_EQ(menus[1]->text(), "Parameters");
-    EXPECT_EQ(MenuItems(menus[1]->menu()), (QStringList{"Work Space", "World", "Reset Camera"}));
+    EXPECT_EQ(MenuItems(menus[1]->menu()),
+              (QStringList{"Work Space", "World", "Reset Camera", "Follow Selection"}));
 
     const int widths[4] = {100, 220, 70, 100};
     for (int i = 0; i < 4; ++i)

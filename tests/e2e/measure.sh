@@ -1,0 +1,108 @@
+#!/bin/bash
+# Measuring and following in the real viewer in a real X server: Ctrl+click two atoms and read
+# the distance in the status bar, see the dashed line, clear it with Esc (the picture of the
+# load again), then follow a clicked molecule with F, by the key's name under a US layout and
+# by its place under a Russian one. The status bar is read through the accessibility bus.
+# Usage: measure.sh TARSEL EXAMPLE.tsw OUTPUT_FOLDER. Exit 77 when a tool is missing (skipped).
+set -u
+tarsel="$1"
+example="$2"
+out="$3"
+here="$(cd "$(dirname "$0")" && pwd)"
+for tool in Xvfb xdotool xdpyinfo setxkbmap import compare convert identify dbus-daemon; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+/usr/bin/python3 -c "from gi.repository import Gio" 2>/dev/null || {
+    echo "SKIP: python3-gi is not installed"
+    exit 77
+}
+[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "SKIP: at-spi2-core is not installed"; exit 77; }
+mkdir -p "$out"
+rm -rf "$out/runtime" "$out/saved.png"
+
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+app=""
+bus=""
+trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
+xvfb=""
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb 125 160 "$out/xvfb.log" || fail "no X server"
+
+# A session bus of our own; the accessibility bus starts on it, its socket in our folder.
+export XDG_RUNTIME_DIR="$out/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$out/bus.txt" ||
+    fail "no session bus"
+export DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p "$out/bus.txt")"
+bus="$(sed -n 2p "$out/bus.txt")"
+a11y() { /usr/bin/python3 "$here/a11y.py" "$@"; }
+a11y enable || fail "no accessibility bus"
+
+"$tarsel" "$example" >"$out/tarsel.log" 2>&1 &
+app=$!
+base="${example%.*}"
+window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$base\$" | head -n 1)
+[ -n "$window" ] || fail "no window titled $base (log: $(cat "$out/tarsel.log"))"
+sleep 1
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y, WIDTH, HEIGHT
+
+
+shot() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1.png"; }
+differing() { compare -metric AE "$out/$1.png" "$out/$2.png" null: 2>&1 | cut -d' ' -f1; }
+settled() {
+    shot "$1"
+    for _ in $(seq 30); do
+        sleep 0.3
+        shot "$1-again"
+        [ "$(differing "$1" "$1-again")" = "0" ] && return 0
+        mv "$out/$1-again.png" "$out/$1.png"
+    done
+    fail "the picture did not settle"
+}
+# The first panel (the measurement) and the second (key help, or following).
+measured() { a11y labels | grep -E '^(d=|angle=|dihedral=|picked )' | head -n 1; }
+helpline() { a11y labels | grep -E '^(Use: |Follow Selection)' | head -n 1; }
+ctrl_click() {
+    xdotool mousemove --window "$window" "${1%,*}" "${1#*,}" keydown ctrl click 1 keyup ctrl
+}
+
+settled loaded
+reds=$(convert "$out/loaded.png" txt:- | grep '#F00000' | cut -d: -f1)
+first=$(sed -n '1p' <<<"$reds")
+last=$(tail -n 1 <<<"$reds")
+[ -n "$first" ] && [ "$first" != "$last" ] || fail "no two atoms to measure"
+
+ctrl_click "$first"
+settled one
+[[ "$(measured)" =~ ^picked\ [0-9]+,[0-9]+$ ]] || fail "after one Ctrl+click: '$(measured)'"
+ctrl_click "$last"
+settled two
+[[ "$(measured)" =~ ^d=[0-9]+\.[0-9]{3}\ (Å|A)$ ]] || fail "after two Ctrl+clicks: '$(measured)'"
+convert "$out/two.png" txt:- | grep -q '#A000A0' || fail "no measuring line on the picture"
+[ "$(a11y labels | grep -cE '^Mol=')" = "0" ] || fail "Ctrl+click selected a molecule"
+
+xdotool key Escape
+settled cleared
+[ -z "$(measured)" ] || fail "Esc left '$(measured)'"
+[ "$(differing loaded cleared)" = "0" ] || fail "after Esc the picture is not that of the load"
+
+# A plain click selects; F follows it; under a Russian layout the key in F's place ends it.
+xdotool mousemove --window "$window" "${first%,*}" "${first#*,}" click 1
+sleep 0.5
+xdotool key f
+sleep 0.5
+[ "$(helpline)" = "Follow Selection: on (F ends it)" ] || fail "after F: '$(helpline)'"
+setxkbmap ru || fail "setxkbmap ru"
+xdotool key 41
+sleep 0.5
+setxkbmap us
+[ "$(helpline)" = "Use: W,S,A,D,Q,E,Arrows" ] || fail "after F's key under ru: '$(helpline)'"
+
+kill -0 "$app" 2>/dev/null || fail "the viewer ended early"
+echo "PASS: measured a distance with Ctrl+click, cleared it with Esc, followed with F" \
+    "(screenshots in $out)"
