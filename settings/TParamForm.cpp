@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -155,6 +156,17 @@ QWidget* TParamForm::BuildViewPage() {
                                 "FrameTimerEdit", 50));
     timerRow->addWidget(Label("mS"));
     timerRow->addStretch();
+    // In-between frames per trajectory frame, taken by the next Play or PlayBack.
+    auto* subFrames = new QSpinBox;
+    subFrames->setObjectName("SubFramesSpinBox");
+    subFrames->setRange(1, MAX_SUB_FRAMES);
+    connect(subFrames, &QSpinBox::valueChanged, this,
+            [this](int value) { state_.SubFramesSpinBox = value; });
+    refreshers_[ParamControl::SubFramesSpinBox] = [this, subFrames] {
+        subFrames->setValue(state_.SubFramesSpinBox);
+    };
+    timerRow->addWidget(Label("Sub-frames"));
+    timerRow->addWidget(subFrames);
     motion->addLayout(timerRow);
 
     auto* buttons = new QGridLayout;
