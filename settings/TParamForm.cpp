@@ -156,6 +156,8 @@ QWidget* TParamForm::BuildViewPage() {
                                 "FrameTimerEdit", 50));
     timerRow->addWidget(Label("mS"));
     timerRow->addStretch();
+    motion->addLayout(timerRow);
+
     // In-between frames per trajectory frame, taken by the next Play or PlayBack.
     auto* subFrames = new QSpinBox;
     subFrames->setObjectName("SubFramesSpinBox");
@@ -165,9 +167,11 @@ QWidget* TParamForm::BuildViewPage() {
     refreshers_[ParamControl::SubFramesSpinBox] = [this, subFrames] {
         subFrames->setValue(state_.SubFramesSpinBox);
     };
-    timerRow->addWidget(Label("Sub-frames"));
-    timerRow->addWidget(subFrames);
-    motion->addLayout(timerRow);
+    auto* subFramesRow = new QHBoxLayout;
+    subFramesRow->addWidget(Label("Sub-frames"));
+    subFramesRow->addWidget(subFrames);
+    subFramesRow->addStretch();
+    motion->addLayout(subFramesRow);
 
     auto* buttons = new QGridLayout;
     buttons->setSpacing(4);
