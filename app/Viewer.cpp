@@ -130,6 +130,8 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
 void Viewer::OpenTrajectory(const WorkspacePaths& paths) {
     Workspace& ws = *ws_;
     trajectory_.Close();
+    frameCache_.Clear();
+    ws.CurrentSubFrame = 0;
     if (!trajectory_.Open(paths.TrajectoryFile) && trajectory_.Open(paths.TrajectoryUpper)) {
         form_.TrajectoryFileName = paths.TrajectoryUpper;
     }

@@ -15,6 +15,7 @@
 #include "render/SceneRenderer.h"
 #include "settings/ParamFormState.h"
 #include "settings/TParamForm.h"
+#include "trajectory/InBetween.h"
 #include "trajectory/TrajectoryFile.h"
 #include "workspace/Workspace.h"
 
@@ -71,6 +72,10 @@ class Viewer : public ParamFormActions {
 
     // Trajectory frames and playback.
     void ReadFrame(std::int32_t n);
+    // Frame f + t (0 <= t < 1) with the molecules in between frames f and f + 1: the time
+    // (f + t) x FrameTime, the frame box and the track bar at f. At t = 0 it is ReadFrame(f).
+    void ReadFrameAt(std::int32_t f, double t);
+    const FrameCache& Frames() const { return frameCache_; }
     void Button2Click() override;                 // "Play"
     void Button3Click() override;                 // "Stop"
     void Button4Click() override;                 // "+1"
@@ -158,6 +163,7 @@ class Viewer : public ParamFormActions {
     FontSpec labelFont_;
     FontSpec axisFont_;
     TrajectoryFile trajectory_;
+    FrameCache frameCache_;
     bool timer1On_ = false;
     int timer1Interval_ = 30;
     std::string aviFileName_;

@@ -46,9 +46,35 @@ void Viewer::ReadFrame(std::int32_t n) {
     form_.TrackBar1 = TrackBarPosition(n, ws.FrameCount);
     host_.ParamFormChanged(ParamControl::TrackBar1);
     if (streamOpen) {
-        ReadPoses(trajectory_, ws);
-        PlaceActiveMolecules(ws);
+        // While in-betweens play, whole frames come through the cache too: each is read once.
+        if (ws.SubFrames <= 1 || !PlaceInBetween(ws, frameCache_, trajectory_, n, 0.0)) {
+            if (ws.SubFrames > 1) trajectory_.Seek(FrameOffset(n, ws.MoleculeCount()));
+            ReadPoses(trajectory_, ws);
+            PlaceActiveMolecules(ws);
+        }
     }
+    RenderScene();
+}
+
+void Viewer::ReadFrameAt(std::int32_t f, double t) {
+    if (!(t > 0)) {
+        ReadFrame(f);
+        return;
+    }
+    Workspace& ws = *ws_;
+    if (f > ws.FrameCount || f < 0) return;
+    ws.CurrentTime = (f + t) * ws.FrameTime;
+    form_.FrameNumberEdit = std::to_string(f);
+    host_.ParamFormChanged(ParamControl::FrameNumberEdit);
+    const bool streamOpen = trajectory_.IsOpen();
+    if (streamOpen && trajectory_.Error()) {
+        if (timer1On_) SetTimer1(false);
+        host_.ShowMessage("fseek fpMotion error!", "Error");
+    }
+    form_.TrackBar1 = TrackBarPosition(f, ws.FrameCount);
+    host_.ParamFormChanged(ParamControl::TrackBar1);
+    // Frames the file cannot supply leave the molecules where they are.
+    if (streamOpen) PlaceInBetween(ws, frameCache_, trajectory_, f, t);
     RenderScene();
 }
 
@@ -80,6 +106,7 @@ void Viewer::Button4Click() {
     if (a <= ws_->FrameCount) {
         ReadFrame(static_cast<std::int32_t>(a));
         ws_->CurrentFrame = static_cast<std::int32_t>(a);
+        ws_->CurrentSubFrame = 0;
     }
 }
 
@@ -89,6 +116,7 @@ void Viewer::Button5Click() {
     if (a >= 0) {
         ReadFrame(static_cast<std::int32_t>(a));
         ws_->CurrentFrame = static_cast<std::int32_t>(a);
+        ws_->CurrentSubFrame = 0;
     }
 }
 
@@ -98,6 +126,7 @@ void Viewer::Button1Click() {
     if (a >= 0 && a <= ws_->FrameCount) {
         ReadFrame(a);
         ws_->CurrentFrame = a;
+        ws_->CurrentSubFrame = 0;
     }
 }
 
@@ -107,23 +136,35 @@ void Viewer::TrackBar1Change(int position) {
     form_.FrameNumberEdit = std::to_string(a);
     host_.ParamFormChanged(ParamControl::FrameNumberEdit);
     ws_->CurrentFrame = a;
+    ws_->CurrentSubFrame = 0;
 }
 
 void Viewer::Timer1Timer() {
     Workspace& ws = *ws_;
-    ReadFrame(ws.CurrentFrame);
-    // In 64 bits: the last frame of a run may be the largest 32-bit number.
-    const std::int64_t next = std::int64_t{ws.CurrentFrame} + (ws.PlayForward ? 1 : -1);
-    if (next >= ws.FrameCount) {
+    // Positions count steps of 1/k frame; with k = 1 they are the frame numbers. In 64 bits:
+    // the last frame of a run may be the largest 32-bit number.
+    const std::int64_t k = std::clamp(ws.SubFrames, 1, MAX_SUB_FRAMES);
+    const std::int64_t sub = k > 1 ? std::clamp<std::int64_t>(ws.CurrentSubFrame, 0, k - 1) : 0;
+    ReadFrameAt(ws.CurrentFrame, static_cast<double>(sub) / static_cast<double>(k));
+    std::int64_t next = std::int64_t{ws.CurrentFrame} * k + sub + (ws.PlayForward ? 1 : -1);
+    // An in-between needs the frame after it: forward playback ends on the last whole frame,
+    // and backward playback from the end goes on from there.
+    const std::int64_t lastWhole = (std::int64_t{ws.FrameCount} - 1) * k;
+    if (!ws.PlayForward) next = std::min(next, lastWhole);
+    if (next > lastWhole) {
         SetTimer1(false);
         ws.CurrentFrame = ws.FrameCount;
+        ws.CurrentSubFrame = 0;
         if (ws.RecordAvi) StopRecording();
     } else {
-        ws.CurrentFrame = static_cast<std::int32_t>(std::max<std::int64_t>(next, INT32_MIN));
+        const std::int64_t frame = next >= 0 ? next / k : (next - (k - 1)) / k;
+        ws.CurrentFrame = static_cast<std::int32_t>(std::max<std::int64_t>(frame, INT32_MIN));
+        ws.CurrentSubFrame = static_cast<std::int32_t>(next - frame * k);
     }
-    if (ws.CurrentFrame <= 0) {
+    if (std::int64_t{ws.CurrentFrame} * k + ws.CurrentSubFrame <= 0) {
         SetTimer1(false);
         ws.CurrentFrame = 0;
+        ws.CurrentSubFrame = 0;
         if (ws.RecordAvi) StopRecording();
     }
 }

@@ -75,8 +75,9 @@ void Viewer::StartRecording(const std::string& movieFileName) {
 
 void Viewer::RecordingHandOff() {
     Workspace& ws = *ws_;
-    if (!recordBitmap_ ||
-        !FrameDue(ws.PlayForward, ws.CurrentTime, ws.LastRecordedTime, ws.FrameTime)) {
+    // With sub-frames every played step is due: in-between times are that much closer.
+    const double step = ws.FrameTime / std::clamp(ws.SubFrames, 1, MAX_SUB_FRAMES);
+    if (!recordBitmap_ || !FrameDue(ws.PlayForward, ws.CurrentTime, ws.LastRecordedTime, step)) {
         return;
     }
     SetTimer1(false);

@@ -60,6 +60,13 @@ void ApplySettings(const ParamFormState& form, Workspace& ws) {
     ws.PeriodAction[0] = form.ComboBox1;
     ws.PeriodAction[1] = form.ComboBox2;
     ws.PeriodAction[2] = form.ComboBox3;
+    // A new number of sub-frames keeps the played position where it is, to the step below.
+    const std::int32_t subFrames = std::clamp(form.SubFramesSpinBox, 1, MAX_SUB_FRAMES);
+    if (subFrames != ws.SubFrames) {
+        const std::int32_t old = std::max(ws.SubFrames, 1);
+        ws.CurrentSubFrame = std::clamp(ws.CurrentSubFrame, 0, old - 1) * subFrames / old;
+        ws.SubFrames = subFrames;
+    }
 }
 
 namespace {

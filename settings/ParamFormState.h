@@ -70,6 +70,7 @@ struct ParamFormState {
     int ComboBox1 = 0;
     int ComboBox2 = 0;
     int ComboBox3 = 0;
+    int SubFramesSpinBox = 1;  // "Sub-frames", 1..16
 
     // "Ray tracing" page.
     std::string Edit5 = "0.6";  // "Diffuse:"
@@ -123,6 +124,7 @@ enum class ParamControl {
     Edit3,
     Edit4,
     CheckBox27,
+    SubFramesSpinBox,
 };
 
 // The boxes of the "Ray tracing" page, in the order they show the workspace.

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -156,6 +157,21 @@ QWidget* TParamForm::BuildViewPage() {
     timerRow->addWidget(Label("mS"));
     timerRow->addStretch();
     motion->addLayout(timerRow);
+
+    // In-between frames per trajectory frame, taken by the next Play or PlayBack.
+    auto* subFrames = new QSpinBox;
+    subFrames->setObjectName("SubFramesSpinBox");
+    subFrames->setRange(1, MAX_SUB_FRAMES);
+    connect(subFrames, &QSpinBox::valueChanged, this,
+            [this](int value) { state_.SubFramesSpinBox = value; });
+    refreshers_[ParamControl::SubFramesSpinBox] = [this, subFrames] {
+        subFrames->setValue(state_.SubFramesSpinBox);
+    };
+    auto* subFramesRow = new QHBoxLayout;
+    subFramesRow->addWidget(Label("Sub-frames"));
+    subFramesRow->addWidget(subFrames);
+    subFramesRow->addStretch();
+    motion->addLayout(subFramesRow);
 
     auto* buttons = new QGridLayout;
     buttons->setSpacing(4);

@@ -14,6 +14,8 @@ namespace tarsel {
 inline constexpr int MAX_MOLECULES = 500;
 inline constexpr int MAX_ATOMS = 100;
 inline constexpr int MAX_NAME_LENGTH = 15;
+// The most steps a played or recorded trajectory frame is split into.
+inline constexpr int MAX_SUB_FRAMES = 16;
 
 struct Rgb {
     std::int32_t R = 0;
@@ -173,6 +175,10 @@ struct Workspace {
     // Playback.
     std::int32_t CurrentFrame = 0;
     bool PlayForward = true;
+    // In-between frames: playback steps by 1/SubFrames of a frame, and the position is
+    // CurrentSubFrame of those steps past CurrentFrame. One sub-frame plays whole frames.
+    std::int32_t SubFrames = 1;
+    std::int32_t CurrentSubFrame = 0;
 
     // Camera programme; rows 1..3 are stored at 0..2.
     bool CameraProgrammeOn = false;

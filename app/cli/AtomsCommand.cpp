@@ -1,4 +1,5 @@
 #include "app/cli/CliCommon.h"
+#include "app/cli/FrameArgument.h"
 
 #include "export/AtomsXyz.h"
 #include "workspace/CText.h"
@@ -7,7 +8,8 @@ namespace tarsel::cli {
 
 int Atoms(Viewer& viewer, const Options& o, std::ostream& out, std::ostream& err) {
     if (o.Frame) {
-        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
+        if (const std::string problem = ShowFrameAt(viewer, *o.Frame, o.FrameFraction);
+            !problem.empty()) {
             return Fail(err, problem);
         }
     }
@@ -17,7 +19,7 @@ int Atoms(Viewer& viewer, const Options& o, std::ostream& out, std::ostream& err
         if (c == '"') c = '\'';
     }
     std::string comment = "workspace=\"" + path + "\"";
-    if (o.Frame) comment += CFormat(" frame=%lld", static_cast<long long>(*o.Frame));
+    if (o.Frame) comment += " frame=" + FrameText(*o.Frame, o.FrameFraction);
     comment += CFormat(" time_ps=%.3f", ws.CurrentTime * 0.01);
     const std::string text = AtomsXyzText(ws, comment);
     if (o.Output.empty()) {

@@ -25,6 +25,7 @@
 #include "app/HeadlessHost.h"
 #include "app/Viewer.h"
 #include "app/cli/CliCommon.h"
+#include "app/cli/FrameArgument.h"
 #include "workspace/CText.h"
 
 namespace tarsel {
@@ -51,10 +52,12 @@ constexpr const char* kUsage =
     "  atoms FILE.tsw [--frame N] [-o OUT.xyz]\n"
     "                   write the placed atoms (of frame N, or of the workspace file) as an\n"
     "                   XYZ file, to standard output unless -o is given\n"
-    "  movie FILE.tsw -o OUT.avi [--from A] [--to B] [--step K] [--ray-tracing]\n"
-    "                   [the render options but --frame]\n"
+    "  movie FILE.tsw -o OUT.avi [--from A] [--to B] [--step K] [--interpolate I]\n"
+    "                   [--ray-tracing] [the render options but --frame]\n"
     "                   record frames A, A+K, ... up to B (all frames unless told) as \"Save\n"
-    "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second\n"
+    "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second;\n"
+    "                   --interpolate I (1 to 16) adds in-between frames, I movie frames\n"
+    "                   per trajectory frame\n"
     "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B]\n"
     "                   draw the world window's picture after the load (or at frame N) as a\n"
     "                   PNG; the window's client size unless --size says otherwise, --turn\n"
@@ -64,7 +67,9 @@ constexpr const char* kUsage =
     "                   the distance (2 atoms, in A), angle (3, degrees, at the middle atom)\n"
     "                   or dihedral (4, degrees) as CSV: frame,time in ps,value for frames\n"
     "                   A, A+K, ... up to B (all unless told), or one row for the workspace\n"
-    "                   file without a trajectory; M:A is molecule M, atom A, from 0\n";
+    "                   file without a trajectory; M:A is molecule M, atom A, from 0\n"
+    "  In render, atoms and world N may be a decimal such as 12.5: the molecules in between\n"
+    "  frames 12 and 13, each moved and turned as a rigid body.\n";
 
 // A command line that makes no sense whatever the files hold: status 2, with the usage.
 int Usage(std::ostream& err, const std::string& problem) {
@@ -134,7 +139,7 @@ const std::set<std::string>& Allowed(const std::string& command) {
     }();
     static const std::set<std::string> movie = [] {
         std::set<std::string> s = renderOptions;
-        s.insert({"-o", "--from", "--to", "--step"});
+        s.insert({"-o", "--from", "--to", "--step", "--interpolate"});
         return s;
     }();
     static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
@@ -165,6 +170,11 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
         std::string v;
         if (a == "-o") {
             if (!value(o.Output)) return "-o needs a file name";
+        } else if (a == "--frame" && o.Command != "export") {
+            // An in-between is a picture of its own; export writes records, whole frames only.
+            if (!value(v) || !DecimalFrame(v, o.Frame, o.FrameFraction)) {
+                return "--frame needs a frame number counted from 0, such as 12 or 12.5";
+            }
         } else if (a == "--frame") {
             if (!value(v) || !(o.Frame = WholeNumber(v))) {
                 return "--frame needs a frame number counted from 0";
@@ -212,6 +222,13 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             const auto atoms = ParseAtomList(v, problem);
             if (!atoms) return problem;
             o.MeasureAtoms = *atoms;
+        } else if (a == "--interpolate") {
+            const std::optional<std::int64_t> k = value(v) ? WholeNumber(v) : std::nullopt;
+            if (!k || *k < 1 || *k > MAX_SUB_FRAMES) {
+                return "--interpolate needs a number of movie frames per trajectory frame from 1 "
+                       "to 16";
+            }
+            o.Interpolate = static_cast<int>(*k);
         } else if (a == "--light") {
             if (!value(v) || !(o.Light = Point(v))) return "--light needs X,Y,Z, three numbers";
         } else if (o.Workspace.empty()) {

@@ -33,6 +33,8 @@ struct Options {
     std::string Workspace;
     std::string Output;
     std::optional<std::int64_t> Frame;
+    double FrameFraction = 0;  // the ".5" of --frame 12.5, an in-between
+    int Interpolate = 1;       // movie frames per trajectory frame
     std::optional<std::int64_t> From, To;
     std::int64_t Step = 1;
     ViewSize Size{800, 600};

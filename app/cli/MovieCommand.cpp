@@ -66,17 +66,22 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     }
 
     viewer.Form().SaveAVICheckBox = true;
+    viewer.Form().SubFramesSpinBox = o.Interpolate;
     viewer.ApplySettings();
     viewer.StartRecording(o.Output);
     if (!viewer.ActiveRecorder()) return 1;  // the message is out already
     // Every frame asked for is due, the first one too.
     viewer.Ws().LastRecordedTime = -std::numeric_limits<double>::infinity();
-    const int total = static_cast<int>((to - from) / o.Step + 1);
+    // Positions count steps of 1/k frame; the movie ends on the last whole frame it reaches.
+    const std::int64_t k = o.Interpolate;
+    const int total = static_cast<int>((to - from) / o.Step * k + 1);
     ProgressLine progress(err, total);
     int done = 0;
-    for (std::int64_t n = from; n <= to && viewer.ActiveRecorder(); n += o.Step) {
-        viewer.ReadFrame(static_cast<std::int32_t>(n));
-        viewer.Ws().CurrentFrame = static_cast<std::int32_t>(n);
+    for (std::int64_t p = from * k; done < total && viewer.ActiveRecorder(); p += o.Step) {
+        const auto frame = static_cast<std::int32_t>(p / k);
+        viewer.ReadFrameAt(frame, static_cast<double>(p % k) / static_cast<double>(k));
+        viewer.Ws().CurrentFrame = frame;
+        viewer.Ws().CurrentSubFrame = static_cast<std::int32_t>(p % k);
         progress.Frame(++done);
     }
     progress.End();

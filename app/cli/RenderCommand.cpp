@@ -1,4 +1,5 @@
 #include "app/cli/CliCommon.h"
+#include "app/cli/FrameArgument.h"
 
 #include "app/ScenePicture.h"
 
@@ -9,7 +10,8 @@ int Render(Viewer& viewer, const Options& o, std::ostream& err) {
         return Fail(err, problem);
     }
     if (o.Frame) {
-        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
+        if (const std::string problem = ShowFrameAt(viewer, *o.Frame, o.FrameFraction);
+            !problem.empty()) {
             return Fail(err, problem);
         }
     }

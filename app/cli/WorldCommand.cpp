@@ -1,4 +1,5 @@
 #include "app/cli/CliCommon.h"
+#include "app/cli/FrameArgument.h"
 
 #include <QImage>
 
@@ -10,7 +11,8 @@ namespace tarsel::cli {
 // The world window's picture, drawn by the window's own code.
 int World(Viewer& viewer, const Options& o, std::ostream& err) {
     if (o.Frame) {
-        if (const std::string problem = ShowFrame(viewer, *o.Frame); !problem.empty()) {
+        if (const std::string problem = ShowFrameAt(viewer, *o.Frame, o.FrameFraction);
+            !problem.empty()) {
             return Fail(err, problem);
         }
     }

@@ -98,9 +98,9 @@ TEST(Dialog, ControlsAreLaidOutAndBoundToTheirOwnFields) {
           "Label_Scale"}},
         {"Video", {"SaveAVICheckBox", "FrameTimeEdit"}},
         {"Motion Control",
-         {"FrameTimerEdit", "Button2", "Button3", "Button4", "Button5", "Button6",
-          "FrameNumberEdit", "Button1", "Button7", "TrackBar1", "CheckBox1", "Edit25", "Edit23",
-          "ComboBox1", "Edit24", "ComboBox2", "Edit26", "ComboBox3"}},
+         {"FrameTimerEdit", "SubFramesSpinBox", "Button2", "Button3", "Button4", "Button5",
+          "Button6", "FrameNumberEdit", "Button1", "Button7", "TrackBar1", "CheckBox1", "Edit25",
+          "Edit23", "ComboBox1", "Edit24", "ComboBox2", "Edit26", "ComboBox3"}},
         {"Atoms (Lambert-Phong-Blinn model)", {"Edit5", "Edit6", "Edit7"}},
         {"3D World", {"Edit8", "Edit9", "Edit10", "Edit2", "Edit3", "Edit4", "CheckBox27"}},
     };
