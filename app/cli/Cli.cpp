@@ -52,13 +52,19 @@ constexpr const char* kUsage =
     "                   write the placed atoms (of frame N, or of the workspace file) as an\n"
     "                   XYZ file, to standard output unless -o is given\n"
     "  movie FILE.tsw -o OUT.avi [--from A] [--to B] [--step K] [--ray-tracing]\n"
-    "                   [the render options but --frame]\n"
+    "                   [--fps R] [--crf N] [--jobs N] [the render options but --frame]\n"
     "                   record frames A, A+K, ... up to B (all frames unless told) as \"Save\n"
-    "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second\n"
+    "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second;\n"
+    "                   OUT.mp4 (H.264), OUT.webm (VP9), OUT.gif or a numbered PNG per frame\n"
+    "                   (frames/f%05d.png) at 1000/30 frames a second unless --fps R (1 to\n"
+    "                   240), MP4 and WebM at quality --crf N (0 to 51; 18 and 32 unless\n"
+    "                   told); --jobs N draws frames on N threads (default: one per core)\n"
     "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B]\n"
     "                   draw the world window's picture after the load (or at frame N) as a\n"
     "                   PNG; the window's client size unless --size says otherwise, --turn\n"
-    "                   adds A and B radians to its first two angles, as the arrow keys do\n";
+    "                   adds A and B radians to its first two angles, as the arrow keys do\n"
+    "  --antialias N    (render, movie, world) smooth edges: the scene is drawn N times\n"
+    "                   larger in each direction and filtered down, N from 1 (none) to 4\n";
 
 // A command line that makes no sense whatever the files hold: status 2, with the usage.
 int Usage(std::ostream& err, const std::string& problem) {
@@ -120,7 +126,7 @@ const std::set<std::string>& Allowed(const std::string& command) {
     // The render options: how the scene is drawn, for a picture and for a movie alike.
     static const std::set<std::string> renderOptions = {
         "--size",     "--select",      "--no-cube",     "--no-bonds", "--no-names",
-        "--no-balls", "--half-radius", "--ray-tracing", "--light"};
+        "--no-balls", "--half-radius", "--ray-tracing", "--light", "--antialias"};
     static const std::set<std::string> render = [] {
         std::set<std::string> s = renderOptions;
         s.insert({"-o", "--frame"});
@@ -128,11 +134,12 @@ const std::set<std::string>& Allowed(const std::string& command) {
     }();
     static const std::set<std::string> movie = [] {
         std::set<std::string> s = renderOptions;
-        s.insert({"-o", "--from", "--to", "--step"});
+        s.insert({"-o", "--from", "--to", "--step", "--fps", "--crf", "--jobs"});
         return s;
     }();
     static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
-    static const std::set<std::string> world = {"-o", "--frame", "--size", "--turn"};
+    static const std::set<std::string> world = {"-o", "--frame", "--size", "--turn",
+                                                 "--antialias"};
     if (command == "render") return render;
     if (command == "movie") return movie;
     if (command == "world") return world;
@@ -198,6 +205,8 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             const std::optional<std::int64_t> step = value(v) ? WholeNumber(v) : std::nullopt;
             if (!step || *step < 1) return "--step needs a number of frames from 1 up";
             o.Step = *step;
+        } else if (const std::optional<std::string> problem = ParseMovieOption(args, i, o)) {
+            if (!problem->empty()) return *problem;
         } else if (a == "--light") {
             if (!value(v) || !(o.Light = Point(v))) return "--light needs X,Y,Z, three numbers";
         } else if (o.Workspace.empty()) {
@@ -210,6 +219,9 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
     if ((o.Command == "render" || o.Command == "world") && o.Output.empty())
         return o.Command + " needs -o OUT.png";
     if (o.Command == "movie" && o.Output.empty()) return "movie needs -o OUT.avi";
+    if (o.Command == "movie") {
+        if (std::string problem = MovieOutputProblem(o); !problem.empty()) return problem;
+    }
     if (o.From && o.To && *o.From > *o.To) {
         return CFormat("--from %lld is after --to %lld", static_cast<long long>(*o.From),
                        static_cast<long long>(*o.To));

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "app/Viewer.h"
 
@@ -39,7 +40,19 @@ struct Options {
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
     bool RayTracing = false;
     std::optional<std::array<std::string, 3>> Light;  // as typed into the light's boxes
+    // Encoded movies: frames a second as a fraction, and the constant quality.
+    std::optional<std::pair<int, int>> Fps;
+    std::optional<int> Crf;
+    int Jobs = 0;  // threads drawing a movie's frames; 0: one per core
+    int Antialias = 1;  // the scene drawn this many times larger and filtered down
 };
+
+// Reads args[i] when it is --fps, --crf, --jobs or --antialias (with its value, moving i on):
+// empty when it is right, the problem when not; nothing when args[i] is none of them.
+std::optional<std::string> ParseMovieOption(const std::vector<std::string>& args,
+                                            std::size_t& i, Options& o);
+// What is wrong with the movie's -o and the encoding options for its format, or nothing.
+std::string MovieOutputProblem(const Options& o);
 
 // The files cannot give what was asked (no workspace, no trajectory, no such frame or
 // molecule) or an output could not be written: status 1.

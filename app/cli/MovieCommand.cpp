@@ -1,10 +1,13 @@
 #include "app/cli/CliCommon.h"
+#include "app/cli/MovieJobs.h"
 
 #include <unistd.h>
 
 #include <chrono>
 #include <iostream>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "workspace/CText.h"
 
@@ -44,6 +47,22 @@ class ProgressLine {
     double shownAt_ = -1;
 };
 
+// How an encoded movie is made: the rate and quality asked for, at the tool's own pace.
+MovieSettings EncodingOf(const Options& o) {
+    MovieSettings settings;
+    if (o.Fps) {
+        settings.RateNum = o.Fps->first;
+        settings.RateDen = o.Fps->second;
+    }
+    if (o.Crf) settings.Crf = *o.Crf;
+    return settings;
+}
+
+int DefaultJobs() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
 }  // namespace
 
 int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
@@ -67,23 +86,45 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
 
     viewer.Form().SaveAVICheckBox = true;
     viewer.ApplySettings();
-    viewer.StartRecording(o.Output);
-    if (!viewer.ActiveRecorder()) return 1;  // the message is out already
+    viewer.StartRecording(o.Output, EncodingOf(o));
+    if (!viewer.ActiveMovie()) return 1;  // the message is out already
     // Every frame asked for is due, the first one too.
     viewer.Ws().LastRecordedTime = -std::numeric_limits<double>::infinity();
-    const int total = static_cast<int>((to - from) / o.Step + 1);
+    std::vector<std::int32_t> frames;
+    for (std::int64_t n = from; n <= to; n += o.Step)
+        frames.push_back(static_cast<std::int32_t>(n));
+    const int total = static_cast<int>(frames.size());
     ProgressLine progress(err, total);
     int done = 0;
-    for (std::int64_t n = from; n <= to && viewer.ActiveRecorder(); n += o.Step) {
-        viewer.ReadFrame(static_cast<std::int32_t>(n));
-        viewer.Ws().CurrentFrame = static_cast<std::int32_t>(n);
-        progress.Frame(++done);
+    const int jobs = std::min(o.Jobs > 0 ? o.Jobs : DefaultJobs(), total);
+    if (jobs <= 1) {
+        for (std::int32_t n : frames) {
+            if (!viewer.ActiveMovie()) break;
+            viewer.ReadFrame(n);
+            viewer.Ws().CurrentFrame = n;
+            progress.Frame(++done);
+        }
+    } else {
+        MovieJobs drawing(o, frames, jobs);
+        while (viewer.ActiveMovie()) {
+            const DibBitmap* picture = drawing.Next();
+            if (picture == nullptr) break;
+            viewer.RecordPicture(*picture);
+            progress.Frame(++done);
+        }
+        drawing.ReportMessages(err);
+        if (!drawing.Problem().empty()) {
+            progress.End();
+            viewer.StopRecording();
+            return Fail(err, drawing.Problem());
+        }
+        viewer.Ws().CurrentFrame = frames.back();
     }
     progress.End();
-    if (!viewer.ActiveRecorder()) return 1;  // a failed write stopped it, with its message
-    const int recorded = viewer.ActiveRecorder()->frameCount;
+    if (!viewer.ActiveMovie()) return 1;  // a failed write stopped it, with its message
+    const int recorded = viewer.ActiveMovie()->FrameCount();
     const ViewSize size = o.Size;
-    viewer.StopRecording();
+    if (!viewer.StopRecording()) return 1;  // the movie could not be completed, as it says
     if (recorded != total) {
         err << CFormat("tarsel-cli: only %d of %d frames were recorded\n", recorded, total);
         return 1;

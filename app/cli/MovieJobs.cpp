@@ -1,0 +1,100 @@
+#include "app/cli/MovieJobs.h"
+
+#include "app/HeadlessHost.h"
+#include "app/Viewer.h"
+
+namespace tarsel::cli {
+
+namespace {
+
+// Pictures a thread may draw ahead of the encoder.
+constexpr std::size_t AHEAD = 2;
+
+}  // namespace
+
+struct MovieJobs::Job {
+    std::thread Thread;
+    std::mutex Lock;
+    std::condition_variable Changed;
+    std::deque<std::unique_ptr<DibBitmap>> Ready;  // in the movie's order
+    bool Stop = false;                             // the movie needs no more
+    bool Ended = false;                            // the thread drew all it had or failed
+    std::string Problem;
+    std::vector<HeadlessHost::Message> Messages;
+};
+
+MovieJobs::MovieJobs(const Options& o, std::vector<std::int32_t> frames, int jobs)
+    : options_(o), frames_(std::move(frames)) {
+    for (int k = 0; k < jobs; ++k)
+        jobs_.push_back(std::make_unique<Job>());
+    for (int k = 0; k < jobs; ++k)
+        jobs_[k]->Thread = std::thread([this, k] { Draw(*jobs_[k], k); });
+}
+
+MovieJobs::~MovieJobs() {
+    for (auto& job : jobs_) {
+        {
+            std::lock_guard<std::mutex> lock(job->Lock);
+            job->Stop = true;
+        }
+        job->Changed.notify_all();
+    }
+    for (auto& job : jobs_)
+        job->Thread.join();
+}
+
+void MovieJobs::ReportMessages(std::ostream& err) {
+    for (auto& job : jobs_) {
+        std::lock_guard<std::mutex> lock(job->Lock);
+        for (const HeadlessHost::Message& m : job->Messages)
+            err << m.Caption << ": " << m.Text << "\n";
+        job->Messages.clear();
+    }
+}
+
+// Frames first, first + jobs, first + 2 jobs, ... of the movie.
+void MovieJobs::Draw(Job& job, int first) {
+    HeadlessHost host(options_.Size);
+    Viewer viewer(host);
+    viewer.FormResize();
+    const LoadResult loaded = viewer.LoadWorkspaceFile(options_.Workspace);
+    std::string problem = loaded.Loaded ? ApplyRenderOptions(viewer, options_) : loaded.Error;
+    if (problem.empty()) {
+        // What the load said, the main viewer said already.
+        host.Messages.clear();
+        const int jobs = static_cast<int>(jobs_.size());
+        for (std::size_t i = first; i < frames_.size(); i += jobs) {
+            viewer.ReadFrame(frames_[i]);
+            auto picture = std::make_unique<DibBitmap>(options_.Size.Width, options_.Size.Height);
+            viewer.CopyShownPicture(*picture);
+            std::unique_lock<std::mutex> lock(job.Lock);
+            job.Changed.wait(lock, [&] { return job.Stop || job.Ready.size() < AHEAD; });
+            if (job.Stop) break;
+            job.Ready.push_back(std::move(picture));
+            job.Changed.notify_all();
+        }
+    }
+    std::lock_guard<std::mutex> lock(job.Lock);
+    job.Problem = problem.empty() ? "" : "a drawing thread can't load the workspace: " + problem;
+    job.Messages = host.Messages;
+    job.Ended = true;
+    job.Changed.notify_all();
+}
+
+const DibBitmap* MovieJobs::Next() {
+    if (next_ >= frames_.size()) return nullptr;
+    Job& job = *jobs_[next_ % jobs_.size()];
+    std::unique_lock<std::mutex> lock(job.Lock);
+    job.Changed.wait(lock, [&] { return !job.Ready.empty() || job.Ended; });
+    if (job.Ready.empty()) {
+        problem_ = job.Problem;
+        return nullptr;
+    }
+    current_ = std::move(job.Ready.front());
+    job.Ready.pop_front();
+    job.Changed.notify_all();
+    ++next_;
+    return current_.get();
+}
+
+}  // namespace tarsel::cli
