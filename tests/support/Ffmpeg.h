@@ -18,6 +18,13 @@ std::string ProbeVideo(const std::string& path);
 // without padding, back to back.
 std::string DecodeBgr24(const std::string& path);
 
+// The frames ffprobe counts by decoding the whole first video stream.
+int CountFrames(const std::string& path);
+
+// Peak signal-to-noise ratio in dB of b against a, two pictures of the same bytes; infinity
+// when they are equal.
+double Psnr(const std::string& a, const std::string& b);
+
 // Runs "ffmpeg -nostdin -v error -y ARGUMENTS"; a test failure when it fails.
 void Ffmpeg(const std::string& arguments);
 
