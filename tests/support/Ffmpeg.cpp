@@ -48,7 +48,12 @@ std::string ProbeVideo(const std::string& path) {
 }
 
 std::string DecodeBgr24(const std::string& path) {
-    return Output("ffmpeg -nostdin -v error -i " + Quoted(path) + " -f rawvideo -pix_fmt bgr24 -");
+    return DecodeRaw(path, "bgr24");
+}
+
+std::string DecodeRaw(const std::string& path, const std::string& pixelFormat) {
+    return Output("ffmpeg -nostdin -v error -i " + Quoted(path) + " -f rawvideo -pix_fmt " +
+                  pixelFormat + " -");
 }
 
 int CountFrames(const std::string& path) {

@@ -17,6 +17,8 @@ std::string ProbeVideo(const std::string& path);
 // Every frame ffmpeg decodes from the movie, as top-down rows of blue-green-red bytes
 // without padding, back to back.
 std::string DecodeBgr24(const std::string& path);
+// Every frame (or the picture) decoded into pixelFormat, as ffmpeg's rawvideo writes it.
+std::string DecodeRaw(const std::string& path, const std::string& pixelFormat);
 
 // The frames ffprobe counts by decoding the whole first video stream.
 int CountFrames(const std::string& path);
