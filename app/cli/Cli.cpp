@@ -62,9 +62,7 @@ constexpr const char* kUsage =
     "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B]\n"
     "                   draw the world window's picture after the load (or at frame N) as a\n"
     "                   PNG; the window's client size unless --size says otherwise, --turn\n"
-    "                   adds A and B radians to its first two angles, as the arrow keys do\n"
-    "  --antialias N    (render, movie, world) smooth edges: the scene is drawn N times\n"
-    "                   larger in each direction and filtered down, N from 1 (none) to 4\n";
+    "                   adds A and B radians to its first two angles, as the arrow keys do\n";
 
 // A command line that makes no sense whatever the files hold: status 2, with the usage.
 int Usage(std::ostream& err, const std::string& problem) {
@@ -126,7 +124,7 @@ const std::set<std::string>& Allowed(const std::string& command) {
     // The render options: how the scene is drawn, for a picture and for a movie alike.
     static const std::set<std::string> renderOptions = {
         "--size",     "--select",      "--no-cube",     "--no-bonds", "--no-names",
-        "--no-balls", "--half-radius", "--ray-tracing", "--light", "--antialias"};
+        "--no-balls", "--half-radius", "--ray-tracing", "--light"};
     static const std::set<std::string> render = [] {
         std::set<std::string> s = renderOptions;
         s.insert({"-o", "--frame"});
@@ -138,8 +136,7 @@ const std::set<std::string>& Allowed(const std::string& command) {
         return s;
     }();
     static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
-    static const std::set<std::string> world = {"-o", "--frame", "--size", "--turn",
-                                                 "--antialias"};
+    static const std::set<std::string> world = {"-o", "--frame", "--size", "--turn"};
     if (command == "render") return render;
     if (command == "movie") return movie;
     if (command == "world") return world;

@@ -44,13 +44,12 @@ struct Options {
     std::optional<std::pair<int, int>> Fps;
     std::optional<int> Crf;
     int Jobs = 0;  // threads drawing a movie's frames; 0: one per core
-    int Antialias = 1;  // the scene drawn this many times larger and filtered down
 };
 
-// Reads args[i] when it is --fps, --crf, --jobs or --antialias (with its value, moving i on):
+// Reads args[i] when it is --fps, --crf or --jobs (with its value, moving i on):
 // empty when it is right, the problem when not; nothing when args[i] is none of them.
-std::optional<std::string> ParseMovieOption(const std::vector<std::string>& args,
-                                            std::size_t& i, Options& o);
+std::optional<std::string> ParseMovieOption(const std::vector<std::string>& args, std::size_t& i,
+                                            Options& o);
 // What is wrong with the movie's -o and the encoding options for its format, or nothing.
 std::string MovieOutputProblem(const Options& o);
 

@@ -1,4 +1,4 @@
-// The options of encoded movies and smooth edges: --fps, --crf, --jobs and --antialias.
+// The options of encoded movies: --fps, --crf and --jobs.
 
 #include <charconv>
 #include <cmath>
@@ -36,7 +36,7 @@ std::optional<int> Whole(std::string_view text, int from, int to) {
 std::optional<std::string> ParseMovieOption(const std::vector<std::string>& args, std::size_t& i,
                                             Options& o) {
     const std::string& a = args[i];
-    if (a != "--fps" && a != "--crf" && a != "--jobs" && a != "--antialias") return std::nullopt;
+    if (a != "--fps" && a != "--crf" && a != "--jobs") return std::nullopt;
     const std::string_view v = i + 1 < args.size() ? std::string_view(args[++i]) : "";
     if (a == "--fps") {
         const std::optional<double> fps = Decimal(v);
@@ -46,14 +46,10 @@ std::optional<std::string> ParseMovieOption(const std::vector<std::string>& args
         o.Fps = std::make_pair(num / g, 1000 / g);
     } else if (a == "--crf") {
         if (!(o.Crf = Whole(v, 0, 51))) return "--crf needs a quality from 0 (best) to 51";
-    } else if (a == "--jobs") {
+    } else {
         const std::optional<int> jobs = Whole(v, 1, 256);
         if (!jobs) return "--jobs needs a number of threads from 1 to 256";
         o.Jobs = *jobs;
-    } else {
-        const std::optional<int> n = Whole(v, 1, 4);
-        if (!n) return "--antialias needs N from 1 (none) to 4";
-        o.Antialias = *n;
     }
     return std::string();
 }

@@ -104,7 +104,6 @@ TEST(CliMovieFormats, WrongNamesAndOptions) {
         {{"-o", dir.File("m.mp4"), "--fps", "0.5"}, "--fps needs frames a second from 1 to 240"},
         {{"-o", dir.File("m.mp4"), "--fps", "241"}, "--fps needs frames a second from 1 to 240"},
         {{"-o", dir.File("m.mp4"), "--jobs", "0"}, "--jobs needs a number of threads"},
-        {{"-o", dir.File("m.mp4"), "--antialias", "5"}, "--antialias needs N from 1 (none) to 4"},
     };
     for (const auto& [args, problem] : cases) {
         std::vector<std::string> all = {"movie", run};
