@@ -97,28 +97,23 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     ProgressLine progress(err, total);
     int done = 0;
     const int jobs = std::min(o.Jobs > 0 ? o.Jobs : DefaultJobs(), total);
-    if (jobs <= 1) {
-        for (std::int32_t n : frames) {
-            if (!viewer.ActiveMovie()) break;
-            viewer.ReadFrame(n);
-            viewer.Ws().CurrentFrame = n;
-            progress.Frame(++done);
-        }
-    } else {
-        MovieJobs drawing(o, frames, jobs);
-        while (viewer.ActiveMovie()) {
-            const DibBitmap* picture = drawing.Next();
+    MovieJobs helpers(o, frames, jobs);
+    for (std::size_t i = 0; i < frames.size() && viewer.ActiveMovie(); ++i) {
+        if (helpers.OwnFrame(i)) {
+            viewer.ReadFrame(frames[i]);
+            viewer.Ws().CurrentFrame = frames[i];
+        } else {
+            const DibBitmap* picture = helpers.Picture(i);
             if (picture == nullptr) break;
             viewer.RecordPicture(*picture);
-            progress.Frame(++done);
         }
-        drawing.ReportMessages(err);
-        if (!drawing.Problem().empty()) {
-            progress.End();
-            viewer.StopRecording();
-            return Fail(err, drawing.Problem());
-        }
-        viewer.Ws().CurrentFrame = frames.back();
+        progress.Frame(++done);
+    }
+    helpers.Finish(err);
+    if (!helpers.Problem().empty()) {
+        progress.End();
+        viewer.StopRecording();
+        return Fail(err, helpers.Problem());
     }
     progress.End();
     if (!viewer.ActiveMovie()) return 1;  // a failed write stopped it, with its message

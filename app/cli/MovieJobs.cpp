@@ -25,13 +25,17 @@ struct MovieJobs::Job {
 
 MovieJobs::MovieJobs(const Options& o, std::vector<std::int32_t> frames, int jobs)
     : options_(o), frames_(std::move(frames)) {
-    for (int k = 0; k < jobs; ++k)
+    for (int k = 1; k < jobs; ++k)
         jobs_.push_back(std::make_unique<Job>());
-    for (int k = 0; k < jobs; ++k)
-        jobs_[k]->Thread = std::thread([this, k] { Draw(*jobs_[k], k); });
+    for (std::size_t k = 0; k < jobs_.size(); ++k)
+        jobs_[k]->Thread = std::thread([this, k] { Draw(*jobs_[k], static_cast<int>(k)); });
 }
 
 MovieJobs::~MovieJobs() {
+    Stop();
+}
+
+void MovieJobs::Stop() {
     for (auto& job : jobs_) {
         {
             std::lock_guard<std::mutex> lock(job->Lock);
@@ -39,11 +43,13 @@ MovieJobs::~MovieJobs() {
         }
         job->Changed.notify_all();
     }
-    for (auto& job : jobs_)
-        job->Thread.join();
+    for (auto& job : jobs_) {
+        if (job->Thread.joinable()) job->Thread.join();
+    }
 }
 
-void MovieJobs::ReportMessages(std::ostream& err) {
+void MovieJobs::Finish(std::ostream& err) {
+    Stop();
     for (auto& job : jobs_) {
         std::lock_guard<std::mutex> lock(job->Lock);
         for (const HeadlessHost::Message& m : job->Messages)
@@ -52,8 +58,8 @@ void MovieJobs::ReportMessages(std::ostream& err) {
     }
 }
 
-// Frames first, first + jobs, first + 2 jobs, ... of the movie.
-void MovieJobs::Draw(Job& job, int first) {
+// Helper k draws frames k + 1, k + 1 + jobs, k + 1 + 2 jobs, ... of the movie.
+void MovieJobs::Draw(Job& job, int helper) {
     HeadlessHost host(options_.Size);
     Viewer viewer(host);
     viewer.FormResize();
@@ -62,8 +68,8 @@ void MovieJobs::Draw(Job& job, int first) {
     if (problem.empty()) {
         // What the load said, the main viewer said already.
         host.Messages.clear();
-        const int jobs = static_cast<int>(jobs_.size());
-        for (std::size_t i = first; i < frames_.size(); i += jobs) {
+        const std::size_t jobs = jobs_.size() + 1;
+        for (std::size_t i = helper + 1; i < frames_.size(); i += jobs) {
             viewer.ReadFrame(frames_[i]);
             auto picture = std::make_unique<DibBitmap>(options_.Size.Width, options_.Size.Height);
             viewer.CopyShownPicture(*picture);
@@ -81,9 +87,8 @@ void MovieJobs::Draw(Job& job, int first) {
     job.Changed.notify_all();
 }
 
-const DibBitmap* MovieJobs::Next() {
-    if (next_ >= frames_.size()) return nullptr;
-    Job& job = *jobs_[next_ % jobs_.size()];
+const DibBitmap* MovieJobs::Picture(std::size_t i) {
+    Job& job = *jobs_[i % (jobs_.size() + 1) - 1];
     std::unique_lock<std::mutex> lock(job.Lock);
     job.Changed.wait(lock, [&] { return !job.Ready.empty() || job.Ended; });
     if (job.Ready.empty()) {
@@ -93,7 +98,6 @@ const DibBitmap* MovieJobs::Next() {
     current_ = std::move(job.Ready.front());
     job.Ready.pop_front();
     job.Changed.notify_all();
-    ++next_;
     return current_.get();
 }
 

@@ -15,31 +15,36 @@
 
 namespace tarsel::cli {
 
-// Draws a movie's frames on several threads and hands the pictures out in the movie's order.
-// Each thread has its own viewer, loaded from the same files with the same render options, so
-// that no scene state is shared: a frame's picture is the one the single viewer would record.
+// Draws a movie's frames on helper threads and hands the pictures out in the movie's order.
+// Of every `jobs` frames the caller's own viewer draws the first (OwnFrame) and jobs - 1
+// threads the others, each with its own viewer loaded from the same files with the same render
+// options, so that no scene state is shared: a frame's picture is the one the single viewer
+// would record.
 class MovieJobs {
   public:
     MovieJobs(const Options& o, std::vector<std::int32_t> frames, int jobs);
-    // Stops the threads, then prints on err what their viewers would have shown in boxes.
+    // Whether the caller draws frame i (counted in the movie) itself.
+    bool OwnFrame(std::size_t i) const { return i % (jobs_.size() + 1) == 0; }
     ~MovieJobs();
     MovieJobs(const MovieJobs&) = delete;
     MovieJobs& operator=(const MovieJobs&) = delete;
 
-    // The next frame's picture, waiting for it; valid until the next call. Nothing after the
-    // last frame, or when a thread could not load the workspace (Problem() says why).
-    const DibBitmap* Next();
+    // The picture of frame i, which is not the caller's, waiting for it; valid until the next
+    // call. Frames are asked for in order. Nothing when a thread could not load the workspace
+    // (Problem() says why).
+    const DibBitmap* Picture(std::size_t i);
     const std::string& Problem() const { return problem_; }
-    void ReportMessages(std::ostream& err);
+    // Stops the threads, then prints on err what their viewers would have shown in boxes.
+    void Finish(std::ostream& err);
 
   private:
     struct Job;
-    void Draw(Job& job, int first);
+    void Stop();
+    void Draw(Job& job, int helper);
 
     const Options options_;
     const std::vector<std::int32_t> frames_;
     std::vector<std::unique_ptr<Job>> jobs_;
-    std::size_t next_ = 0;
     std::unique_ptr<DibBitmap> current_;
     std::string problem_;
 };
