@@ -2,6 +2,7 @@
 
 #include "app/HeadlessHost.h"
 #include "app/Viewer.h"
+#include "render/BandWorkers.h"
 
 namespace tarsel::cli {
 
@@ -25,7 +26,7 @@ struct MovieJobs::Job {
 
 MovieJobs::MovieJobs(const Options& o, std::vector<std::int32_t> frames, int jobs)
     : options_(o), frames_(std::move(frames)) {
-    for (int k = 1; k < jobs; ++k)
+    for (int k = 0; jobs > 1 && k < jobs; ++k)
         jobs_.push_back(std::make_unique<Job>());
     for (std::size_t k = 0; k < jobs_.size(); ++k)
         jobs_[k]->Thread = std::thread([this, k] { Draw(*jobs_[k], static_cast<int>(k)); });
@@ -58,8 +59,10 @@ void MovieJobs::Finish(std::ostream& err) {
     }
 }
 
-// Helper k draws frames k + 1, k + 1 + jobs, k + 1 + 2 jobs, ... of the movie.
+// Helper k draws frames k, k + jobs, k + 2 jobs, ... of the movie.
 void MovieJobs::Draw(Job& job, int helper) {
+    // The cores are taken by the helpers already: bands would only wait for each other.
+    BandWorkers::SetThreadBands(1);
     HeadlessHost host(options_.Size);
     Viewer viewer(host);
     viewer.FormResize();
@@ -68,8 +71,8 @@ void MovieJobs::Draw(Job& job, int helper) {
     if (problem.empty()) {
         // What the load said, the main viewer said already.
         host.Messages.clear();
-        const std::size_t jobs = jobs_.size() + 1;
-        for (std::size_t i = helper + 1; i < frames_.size(); i += jobs) {
+        const std::size_t jobs = jobs_.size();
+        for (std::size_t i = helper; i < frames_.size(); i += jobs) {
             viewer.ReadFrame(frames_[i]);
             auto picture = std::make_unique<DibBitmap>(options_.Size.Width, options_.Size.Height);
             viewer.CopyShownPicture(*picture);
@@ -88,7 +91,7 @@ void MovieJobs::Draw(Job& job, int helper) {
 }
 
 const DibBitmap* MovieJobs::Picture(std::size_t i) {
-    Job& job = *jobs_[i % (jobs_.size() + 1) - 1];
+    Job& job = *jobs_[i % jobs_.size()];
     std::unique_lock<std::mutex> lock(job.Lock);
     job.Changed.wait(lock, [&] { return !job.Ready.empty() || job.Ended; });
     if (job.Ready.empty()) {

@@ -16,15 +16,16 @@
 namespace tarsel::cli {
 
 // Draws a movie's frames on helper threads and hands the pictures out in the movie's order.
-// Of every `jobs` frames the caller's own viewer draws the first (OwnFrame) and jobs - 1
-// threads the others, each with its own viewer loaded from the same files with the same render
-// options, so that no scene state is shared: a frame's picture is the one the single viewer
-// would record.
+// With one job the caller's own viewer draws every frame (OwnFrame), its balls in bands on
+// every core. With more, as many threads draw whole frames in turn, each in one band, each
+// with its own viewer loaded from the same files with the same render options, so that no
+// scene state is shared: a frame's picture is the one the single viewer would record, and the
+// caller's thread is left to the encoder.
 class MovieJobs {
   public:
     MovieJobs(const Options& o, std::vector<std::int32_t> frames, int jobs);
     // Whether the caller draws frame i (counted in the movie) itself.
-    bool OwnFrame(std::size_t i) const { return i % (jobs_.size() + 1) == 0; }
+    bool OwnFrame(std::size_t) const { return jobs_.empty(); }
     ~MovieJobs();
     MovieJobs(const MovieJobs&) = delete;
     MovieJobs& operator=(const MovieJobs&) = delete;
