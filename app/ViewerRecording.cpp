@@ -120,9 +120,9 @@ bool Viewer::FinishRecording() {
     const std::uint32_t result = activeMovie_->Close(&problem);
     activeMovie_.reset();
     if (result == AVIERR_FILEWRITE) {
-        host_.ShowMessage(CFormat("Can't complete the movie \"%s\": %s.", aviFileName_.c_str(),
-                                  problem.c_str()),
-                          "Error");
+        host_.ShowMessage(
+            CFormat("Can't complete the movie \"%s\": %s.", aviFileName_.c_str(), problem.c_str()),
+            "Error");
         return false;
     }
     return true;
