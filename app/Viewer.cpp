@@ -102,7 +102,7 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     }
 
     // The movie of the run shown so far is completed before another run replaces it.
-    if (activeRecorder_) StopRecording();
+    if (activeMovie_) StopRecording();
     *ws_ = *staged;
     staged.reset();
     loadedCamera_ = ws_->Camera;
@@ -168,7 +168,7 @@ void Viewer::ShowRayTracingPage() {
 void Viewer::ApplySettings() {
     tarsel::ApplySettings(form_, *ws_);
     // "Save AVI" switched off: the open movie is completed now, not left open.
-    if (!ws_->RecordAvi && activeRecorder_) StopRecording();
+    if (!ws_->RecordAvi && activeMovie_) StopRecording();
     host_.SetBorderFixed(ws_->RecordAvi);
 }
 

@@ -9,6 +9,7 @@
 #include "app/WorkspacePaths.h"
 #include "export/AviRecorder.h"
 #include "export/DibBitmap.h"
+#include "export/MovieWriter.h"
 #include "render/Canvas.h"
 #include "render/CubeOverlay.h"
 #include "render/SceneBitmap.h"
@@ -92,12 +93,23 @@ class Viewer : public ParamFormActions {
     bool ExportFrameText(std::int32_t n, const std::string& fileName = {},
                          std::string* writeError = nullptr);
     // Recording of the shown frames. StartRecording completes a movie still open before it
-    // opens the new one, named after the workspace unless a file name is given; StopRecording
-    // completes the movie and unchecks "Save AVI".
+    // opens the new one, named after the workspace with the ending of the format chosen in
+    // the "Video" group unless a file name is given; StopRecording completes the movie and
+    // unchecks "Save AVI"; false when the movie could not be completed (after its message).
     void StartRecording(const std::string& movieFileName = {});
-    void StopRecording();
+    void StartRecording(const std::string& movieFileName, const MovieSettings& settings);
+    bool StopRecording();
     const std::string& AviFileName() const { return aviFileName_; }
-    const AviRecorder* ActiveRecorder() const { return activeRecorder_.get(); }
+    // The open AVI's recorder; nothing when no movie is open or it is of another format.
+    const AviRecorder* ActiveRecorder() const {
+        return activeMovie_ ? activeMovie_->Avi() : nullptr;
+    }
+    const MovieWriter* ActiveMovie() const { return activeMovie_.get(); }
+    // What the window shows, into a bitmap of the view's size.
+    void CopyShownPicture(DibBitmap& to) const;
+    // Adds a picture to the open movie as the hand-off does; a failed write stops the
+    // recording with one message.
+    void RecordPicture(const DibBitmap& picture);
     const DibBitmap* RecordBitmap() const { return recordBitmap_.get(); }
 
     // Keys, mouse and wheel of the main window. Keys are virtual-key codes: 33 Page Up,
@@ -144,13 +156,14 @@ class Viewer : public ParamFormActions {
     void OpenTrajectory(const WorkspacePaths& paths);
     // Step of the render pass: records the shown picture when a movie frame is due.
     void RecordingHandOff();
-    // Completes and closes the open movie, if any, and drops the recording bitmap.
-    void FinishRecording();
     // The selectable atom under the client point, by the rule of a click.
     std::optional<AtomRef> AtomAt(int x, int y) const;
     // Step of the render pass, after the scene: the measurement's lines and value.
     void DrawMeasurement();
     void StopFollowing();
+    // Completes and closes the open movie, if any, and drops the recording bitmap; false when
+    // completing it failed.
+    bool FinishRecording();
 
     ViewerHost& host_;
     std::unique_ptr<Workspace> ws_;
@@ -170,7 +183,7 @@ class Viewer : public ParamFormActions {
     // Where the load placed the camera, for Reset Camera.
     CameraFrame loadedCamera_;
     ProjectionParams loadedProjection_;
-    std::unique_ptr<AviRecorder> activeRecorder_;
+    std::unique_ptr<MovieWriter> activeMovie_;
     std::unique_ptr<DibBitmap> recordBitmap_;
     Measurement measure_;
     bool measureShown_ = false;  // panel 0 holds a measurement's text

@@ -12,8 +12,6 @@ namespace tarsel {
 
 namespace {
 
-constexpr std::int32_t kFramePeriodMs = 30;
-
 // What the window shows of the visible rectangle, into the recording bitmap: the part of the
 // view that lies beyond the scene bitmap shows the background, as in the window.
 void CopyShownPicture(const SceneBitmap& scene, const Rect& visible, Rgb outside, DibBitmap& to) {
@@ -52,25 +50,41 @@ bool FrameDue(bool forward, double current, double last, double frameTime) {
 }  // namespace
 
 void Viewer::StartRecording(const std::string& movieFileName) {
+    MovieSettings settings;
+    // The viewer's movie must keep up with playback.
+    settings.Realtime = true;
+    StartRecording(movieFileName, settings);
+}
+
+void Viewer::StartRecording(const std::string& movieFileName, const MovieSettings& settings) {
     Workspace& ws = *ws_;
     // A recording still open (a second Play after "Stop") is completed before the new one
     // replaces its file.
     FinishRecording();
     ws.LastRecordedTime = ws.CurrentTime;
     // Beside the workspace, named like it: "tarsel.avi" before any load.
+    const int chosen = form_.MovieFormatComboBox;
+    const MovieFormat format =
+        chosen >= 1 && chosen <= 4 ? static_cast<MovieFormat>(chosen) : MovieFormat::Avi;
     aviFileName_ = movieFileName.empty()
-                       ? DeriveWorkspacePaths(form_.WorkspaceFileName).Base + ".avi"
+                       ? DeriveWorkspacePaths(form_.WorkspaceFileName).Base + MovieEnding(format)
                        : movieFileName;
     const ViewSize size = host_.DrawingAreaSize();
     recordBitmap_ = std::make_unique<DibBitmap>(size.Width, size.Height);
-    int error = 0;
-    activeRecorder_ = OpenRecorder(aviFileName_, kFramePeriodMs, {}, &error);
-    if (!activeRecorder_) {
+    MovieSettings padded = settings;
+    padded.Pad = ws.BackgroundColour;
+    std::string problem;
+    activeMovie_ = OpenMovie(aviFileName_, padded, &problem);
+    if (!activeMovie_) {
         StopRecording();
-        host_.ShowMessage(CFormat("Can't create the movie \"%s\": %s.", aviFileName_.c_str(),
-                                  std::strerror(error)),
-                          "Error");
+        host_.ShowMessage(
+            CFormat("Can't create the movie \"%s\": %s.", aviFileName_.c_str(), problem.c_str()),
+            "Error");
     }
+}
+
+void Viewer::CopyShownPicture(DibBitmap& to) const {
+    tarsel::CopyShownPicture(scene_, ws_->VisibleRect, ws_->BackgroundColour, to);
 }
 
 void Viewer::RecordingHandOff() {
@@ -81,38 +95,46 @@ void Viewer::RecordingHandOff() {
         return;
     }
     SetTimer1(false);
-    CopyShownPicture(scene_, ws.VisibleRect, ws.BackgroundColour, *recordBitmap_);
-    const std::uint32_t result = AppendFrame(activeRecorder_.get(), recordBitmap_.get());
+    CopyShownPicture(*recordBitmap_);
+    RecordPicture(*recordBitmap_);
     ws.LastRecordedTime = ws.CurrentTime;
-    if (result == AVIERR_FILEWRITE) {
-        // One message, not one per frame: the recording ends here with the frames it has.
-        const int error = activeRecorder_->systemError;
-        const std::int32_t frames = activeRecorder_->frameCount;
-        StopRecording();
-        host_.ShowMessage(CFormat("Recording stopped: can't write to \"%s\": %s.\nThe movie "
-                                  "keeps the %d frames recorded before.",
-                                  aviFileName_.c_str(), std::strerror(error), frames),
-                          "Error");
-    }
     SetTimer1(true);
 }
 
-void Viewer::FinishRecording() {
-    recordBitmap_.reset();
-    if (!activeRecorder_) return;
-    int error = 0;
-    if (CloseRecorder(activeRecorder_, &error) == AVIERR_FILEWRITE) {
-        host_.ShowMessage(CFormat("Can't complete the movie \"%s\": %s.", aviFileName_.c_str(),
-                                  std::strerror(error)),
-                          "Error");
-    }
+void Viewer::RecordPicture(const DibBitmap& picture) {
+    if (!activeMovie_) return;
+    if (activeMovie_->Append(picture) != AVIERR_FILEWRITE) return;
+    // One message, not one per frame: the recording ends here with the frames it has.
+    const std::string why = activeMovie_->Failure();
+    const std::int32_t frames = activeMovie_->FramesKept();
+    StopRecording();
+    host_.ShowMessage(CFormat("Recording stopped: can't write to \"%s\": %s.\nThe movie "
+                              "keeps the %d frames recorded before.",
+                              aviFileName_.c_str(), why.c_str(), frames),
+                      "Error");
 }
 
-void Viewer::StopRecording() {
-    FinishRecording();
+bool Viewer::FinishRecording() {
+    recordBitmap_.reset();
+    if (!activeMovie_) return true;
+    std::string problem;
+    const std::uint32_t result = activeMovie_->Close(&problem);
+    activeMovie_.reset();
+    if (result == AVIERR_FILEWRITE) {
+        host_.ShowMessage(
+            CFormat("Can't complete the movie \"%s\": %s.", aviFileName_.c_str(), problem.c_str()),
+            "Error");
+        return false;
+    }
+    return true;
+}
+
+bool Viewer::StopRecording() {
+    const bool completed = FinishRecording();
     ws_->RecordAvi = false;
     form_.SaveAVICheckBox = false;
     host_.ParamFormChanged(ParamControl::SaveAVICheckBox);
+    return completed;
 }
 
 }  // namespace tarsel

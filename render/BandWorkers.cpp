@@ -4,7 +4,18 @@
 
 namespace tarsel {
 
+namespace {
+
+thread_local int threadBands = 0;
+
+}  // namespace
+
+void BandWorkers::SetThreadBands(int bands) {
+    threadBands = bands;
+}
+
 BandWorkers::BandWorkers(int bands) {
+    if (bands <= 0) bands = threadBands;
     if (bands <= 0) bands = static_cast<int>(std::thread::hardware_concurrency());
     bands_ = std::clamp(bands, 1, MAX_BANDS);
 }

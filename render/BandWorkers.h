@@ -22,6 +22,10 @@ class BandWorkers {
 
     static constexpr int MAX_BANDS = 8;
 
+    // The bands that BandWorkers(0) made on the calling thread get from now on (0: one per
+    // processor): a thread that draws whole frames beside others draws each in one band.
+    static void SetThreadBands(int bands);
+
     int Bands() const { return bands_; }
 
     // job(band) for every band 0 .. Bands() - 1; band 0 runs on the calling thread.

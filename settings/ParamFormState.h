@@ -57,6 +57,7 @@ struct ParamFormState {
     // "Video".
     bool SaveAVICheckBox = false;
     std::string FrameTimeEdit = "1.0";
+    int MovieFormatComboBox = 0;  // an index of MOVIE_FORMATS; the AVI unless chosen
 
     // "Motion Control".
     std::string FrameTimerEdit = "30";
@@ -125,7 +126,11 @@ enum class ParamControl {
     Edit4,
     CheckBox27,
     SubFramesSpinBox,
+    MovieFormatComboBox,
 };
+
+// Items of the "Video" group's format box: what "Save AVI" records into.
+inline constexpr const char* MOVIE_FORMATS[] = {"AVI", "MP4", "WebM", "GIF", "PNG frames"};
 
 // The boxes of the "Ray tracing" page, in the order they show the workspace.
 inline constexpr ParamControl RAY_TRACING_PAGE_CONTROLS[] = {

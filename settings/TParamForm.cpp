@@ -142,6 +142,9 @@ QWidget* TParamForm::BuildViewPage() {
     auto* video = new QHBoxLayout;
     video->addWidget(AddCheckBox(ParamControl::SaveAVICheckBox, &ParamFormState::SaveAVICheckBox,
                                  "SaveAVICheckBox", "Save AVI"));
+    video->addWidget(AddComboBox(ParamControl::MovieFormatComboBox,
+                                 &ParamFormState::MovieFormatComboBox, "MovieFormatComboBox",
+                                 MOVIE_FORMATS));
     video->addStretch();
     video->addWidget(Label("Frame Time"));
     video->addWidget(
@@ -338,10 +341,11 @@ QLineEdit* TParamForm::AddEdit(ParamControl id, std::string ParamFormState::*fie
     return edit;
 }
 
-QComboBox* TParamForm::AddComboBox(ParamControl id, int ParamFormState::*field, const char* name) {
+QComboBox* TParamForm::AddComboBox(ParamControl id, int ParamFormState::*field, const char* name,
+                                   std::span<const char* const> items) {
     auto* combo = new QComboBox;
     combo->setObjectName(name);
-    for (const char* item : PERIOD_ACTIONS)
+    for (const char* item : items)
         combo->addItem(item);
     connect(combo, &QComboBox::activated, this,
             [this, field](int index) { state_.*field = index; });

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <functional>
 #include <map>
+#include <span>
 #include <string_view>
 
 #include "settings/MemoView.h"
@@ -68,7 +69,8 @@ class TParamForm : public QDialog {
                            const char* caption);
     QLineEdit* AddEdit(ParamControl id, std::string ParamFormState::*field, const char* name,
                        int width);
-    QComboBox* AddComboBox(ParamControl id, int ParamFormState::*field, const char* name);
+    QComboBox* AddComboBox(ParamControl id, int ParamFormState::*field, const char* name,
+                           std::span<const char* const> items = PERIOD_ACTIONS);
     QPushButton* AddButton(const char* name, const char* caption,
                            void (ParamFormActions::*handler)());
 

@@ -53,11 +53,16 @@ constexpr const char* kUsage =
     "                   write the placed atoms (of frame N, or of the workspace file) as an\n"
     "                   XYZ file, to standard output unless -o is given\n"
     "  movie FILE.tsw -o OUT.avi [--from A] [--to B] [--step K] [--interpolate I]\n"
-    "                   [--ray-tracing] [the render options but --frame]\n"
+    "                   [--ray-tracing] [--fps R] [--crf N] [--jobs N]\n"
+    "                   [the render options but --frame]\n"
     "                   record frames A, A+K, ... up to B (all frames unless told) as \"Save\n"
     "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second;\n"
     "                   --interpolate I (1 to 16) adds in-between frames, I movie frames\n"
-    "                   per trajectory frame\n"
+    "                   per trajectory frame; OUT.mp4 (H.264), OUT.webm (VP9), OUT.gif or\n"
+    "                   a numbered PNG per frame (frames/f%05d.png) at 1000/30 frames a\n"
+    "                   second unless --fps R (1 to 240), MP4 and WebM at quality --crf N\n"
+    "                   (0 to 51; 18 and 32 unless told); --jobs N draws frames on N\n"
+    "                   threads (default: one per core)\n"
     "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B]\n"
     "                   draw the world window's picture after the load (or at frame N) as a\n"
     "                   PNG; the window's client size unless --size says otherwise, --turn\n"
@@ -139,7 +144,7 @@ const std::set<std::string>& Allowed(const std::string& command) {
     }();
     static const std::set<std::string> movie = [] {
         std::set<std::string> s = renderOptions;
-        s.insert({"-o", "--from", "--to", "--step", "--interpolate"});
+        s.insert({"-o", "--from", "--to", "--step", "--interpolate", "--fps", "--crf", "--jobs"});
         return s;
     }();
     static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
@@ -229,6 +234,8 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
                        "to 16";
             }
             o.Interpolate = static_cast<int>(*k);
+        } else if (const std::optional<std::string> problem = ParseMovieOption(args, i, o)) {
+            if (!problem->empty()) return *problem;
         } else if (a == "--light") {
             if (!value(v) || !(o.Light = Point(v))) return "--light needs X,Y,Z, three numbers";
         } else if (o.Workspace.empty()) {
@@ -241,6 +248,9 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
     if ((o.Command == "render" || o.Command == "world") && o.Output.empty())
         return o.Command + " needs -o OUT.png";
     if (o.Command == "movie" && o.Output.empty()) return "movie needs -o OUT.avi";
+    if (o.Command == "movie") {
+        if (std::string problem = MovieOutputProblem(o); !problem.empty()) return problem;
+    }
     if (o.From && o.To && *o.From > *o.To) {
         return CFormat("--from %lld is after --to %lld", static_cast<long long>(*o.From),
                        static_cast<long long>(*o.To));

@@ -12,7 +12,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-
 #include <vector>
 
 #include "app/Measurement.h"
@@ -45,7 +44,18 @@ struct Options {
     bool RayTracing = false;
     std::optional<std::array<std::string, 3>> Light;  // as typed into the light's boxes
     std::vector<AtomRef> MeasureAtoms;                // --atoms of measure
+    // Encoded movies: frames a second as a fraction, and the constant quality.
+    std::optional<std::pair<int, int>> Fps;
+    std::optional<int> Crf;
+    int Jobs = 0;  // threads drawing a movie's frames; 0: one per core
 };
+
+// Reads args[i] when it is --fps, --crf or --jobs (with its value, moving i on):
+// empty when it is right, the problem when not; nothing when args[i] is none of them.
+std::optional<std::string> ParseMovieOption(const std::vector<std::string>& args, std::size_t& i,
+                                            Options& o);
+// What is wrong with the movie's -o and the encoding options for its format, or nothing.
+std::string MovieOutputProblem(const Options& o);
 
 // The files cannot give what was asked (no workspace, no trajectory, no such frame or
 // molecule) or an output could not be written: status 1.

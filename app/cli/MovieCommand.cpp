@@ -1,10 +1,13 @@
 #include "app/cli/CliCommon.h"
+#include "app/cli/MovieJobs.h"
 
 #include <unistd.h>
 
 #include <chrono>
 #include <iostream>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "workspace/CText.h"
 
@@ -44,6 +47,22 @@ class ProgressLine {
     double shownAt_ = -1;
 };
 
+// How an encoded movie is made: the rate and quality asked for, at the tool's own pace.
+MovieSettings EncodingOf(const Options& o) {
+    MovieSettings settings;
+    if (o.Fps) {
+        settings.RateNum = o.Fps->first;
+        settings.RateDen = o.Fps->second;
+    }
+    if (o.Crf) settings.Crf = *o.Crf;
+    return settings;
+}
+
+int DefaultJobs() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
 }  // namespace
 
 int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
@@ -68,27 +87,46 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     viewer.Form().SaveAVICheckBox = true;
     viewer.Form().SubFramesSpinBox = o.Interpolate;
     viewer.ApplySettings();
-    viewer.StartRecording(o.Output);
-    if (!viewer.ActiveRecorder()) return 1;  // the message is out already
+    viewer.StartRecording(o.Output, EncodingOf(o));
+    if (!viewer.ActiveMovie()) return 1;  // the message is out already
     // Every frame asked for is due, the first one too.
     viewer.Ws().LastRecordedTime = -std::numeric_limits<double>::infinity();
     // Positions count steps of 1/k frame; the movie ends on the last whole frame it reaches.
     const std::int64_t k = o.Interpolate;
-    const int total = static_cast<int>((to - from) / o.Step * k + 1);
+    const std::int64_t steps = (to - from) / o.Step * k + 1;
+    std::vector<MovieStep> frames;
+    for (std::int64_t i = 0, p = from * k; i < steps; ++i, p += o.Step) {
+        frames.push_back({static_cast<std::int32_t>(p / k),
+                          static_cast<std::int32_t>(p % k), static_cast<double>(p % k) / k});
+    }
+    const int total = static_cast<int>(frames.size());
     ProgressLine progress(err, total);
     int done = 0;
-    for (std::int64_t p = from * k; done < total && viewer.ActiveRecorder(); p += o.Step) {
-        const auto frame = static_cast<std::int32_t>(p / k);
-        viewer.ReadFrameAt(frame, static_cast<double>(p % k) / static_cast<double>(k));
-        viewer.Ws().CurrentFrame = frame;
-        viewer.Ws().CurrentSubFrame = static_cast<std::int32_t>(p % k);
+    const int jobs = std::min(o.Jobs > 0 ? o.Jobs : DefaultJobs(), total);
+    MovieJobs helpers(o, frames, jobs);
+    for (std::size_t i = 0; i < frames.size() && viewer.ActiveMovie(); ++i) {
+        if (helpers.OwnFrame(i)) {
+            viewer.ReadFrameAt(frames[i].Frame, frames[i].T);
+            viewer.Ws().CurrentFrame = frames[i].Frame;
+            viewer.Ws().CurrentSubFrame = frames[i].SubFrame;
+        } else {
+            const DibBitmap* picture = helpers.Picture(i);
+            if (picture == nullptr) break;
+            viewer.RecordPicture(*picture);
+        }
         progress.Frame(++done);
     }
+    helpers.Finish(err);
+    if (!helpers.Problem().empty()) {
+        progress.End();
+        viewer.StopRecording();
+        return Fail(err, helpers.Problem());
+    }
     progress.End();
-    if (!viewer.ActiveRecorder()) return 1;  // a failed write stopped it, with its message
-    const int recorded = viewer.ActiveRecorder()->frameCount;
+    if (!viewer.ActiveMovie()) return 1;  // a failed write stopped it, with its message
+    const int recorded = viewer.ActiveMovie()->FrameCount();
     const ViewSize size = o.Size;
-    viewer.StopRecording();
+    if (!viewer.StopRecording()) return 1;  // the movie could not be completed, as it says
     if (recorded != total) {
         err << CFormat("tarsel-cli: only %d of %d frames were recorded\n", recorded, total);
         return 1;

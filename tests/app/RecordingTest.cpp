@@ -194,5 +194,30 @@ TEST_F(RecordingTest, FailuresStopTheRecordingWithOneMessage) {
     }
 }
 
+TEST_F(RecordingTest, TheChosenFormatNamesAndMakesTheMovie) {
+    ASSERT_TRUE(test::HaveFfmpeg()) << test::NO_FFMPEG;
+    Load(5);
+    const struct {
+        int item;
+        const char* file;
+        const char* codec;
+    } cases[] = {{1, "run.mp4", "h264"}, {2, "run.webm", "vp9"}, {3, "run.gif", "gif"}};
+    for (const auto& c : cases) {
+        viewer.Form().MovieFormatComboBox = c.item;
+        viewer.Form().FrameNumberEdit = "0";
+        viewer.Button1Click();
+        Record(true);
+        EXPECT_EQ(viewer.AviFileName(), dir.File(c.file));
+        EXPECT_FALSE(viewer.ActiveRecorder());  // no AVI underneath
+        RunTimer();
+        EXPECT_FALSE(viewer.ActiveMovie());
+        EXPECT_EQ(test::ProbeVideo(dir.File(c.file)).find(std::string("codec_name=") + c.codec),
+                  0u);
+        EXPECT_EQ(test::CountFrames(dir.File(c.file)), 4) << c.file;
+    }
+    EXPECT_FALSE(std::filesystem::exists(movie));  // no AVI was made beside them
+    EXPECT_TRUE(host.Messages.empty());
+}
+
 }  // namespace
 }  // namespace tarsel

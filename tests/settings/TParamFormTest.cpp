@@ -96,7 +96,7 @@ TEST(Dialog, ControlsAreLaidOutAndBoundToTheirOwnFields) {
         {"Mouse wheel",
          {"RadioButtonMouseWheel1", "RadioButtonMouseWheel2", "RadioButtonMouseWheel3", "Label_PP",
           "Label_Scale"}},
-        {"Video", {"SaveAVICheckBox", "FrameTimeEdit"}},
+        {"Video", {"SaveAVICheckBox", "MovieFormatComboBox", "FrameTimeEdit"}},
         {"Motion Control",
          {"FrameTimerEdit", "SubFramesSpinBox", "Button2", "Button3", "Button4", "Button5",
           "Button6", "FrameNumberEdit", "Button1", "Button7", "TrackBar1", "CheckBox1", "Edit25",
@@ -155,6 +155,21 @@ TEST(Dialog, ControlsAreLaidOutAndBoundToTheirOwnFields) {
         EXPECT_EQ(items, actions) << name;
         EXPECT_EQ(combo->currentIndex(), 0) << name;
         EXPECT_FALSE(combo->isEditable()) << name;
+    }
+    {
+        // The movie's format: AVI unless chosen.
+        auto* combo = w.Get<QComboBox>("MovieFormatComboBox");
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        EXPECT_EQ(items, (QStringList{"AVI", "MP4", "WebM", "GIF", "PNG frames"}));
+        EXPECT_EQ(combo->currentIndex(), 0);
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+        EXPECT_EQ(form.MovieFormatComboBox, 1);
+        form.MovieFormatComboBox = 3;
+        w.param.Refresh(ParamControl::MovieFormatComboBox);
+        EXPECT_EQ(combo->currentIndex(), 3);
     }
 
     const struct {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace tarsel::test {
 
@@ -46,7 +48,33 @@ std::string ProbeVideo(const std::string& path) {
 }
 
 std::string DecodeBgr24(const std::string& path) {
-    return Output("ffmpeg -nostdin -v error -i " + Quoted(path) + " -f rawvideo -pix_fmt bgr24 -");
+    return DecodeRaw(path, "bgr24");
+}
+
+std::string DecodeRaw(const std::string& path, const std::string& pixelFormat) {
+    return Output("ffmpeg -nostdin -v error -i " + Quoted(path) + " -f rawvideo -pix_fmt " +
+                  pixelFormat + " -");
+}
+
+int CountFrames(const std::string& path) {
+    return std::atoi(Output("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                            "stream=nb_read_frames -of csv=p=0 " +
+                            Quoted(path))
+                         .c_str());
+}
+
+double Psnr(const std::string& a, const std::string& b) {
+    if (a.size() != b.size() || a.empty()) {
+        ADD_FAILURE() << "pictures of " << a.size() << " and " << b.size() << " bytes";
+        return 0;
+    }
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const double d = static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]);
+        sum += d * d;
+    }
+    if (sum == 0) return std::numeric_limits<double>::infinity();
+    return 10 * std::log10(255.0 * 255.0 * a.size() / sum);
 }
 
 void Ffmpeg(const std::string& arguments) {

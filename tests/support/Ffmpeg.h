@@ -17,6 +17,15 @@ std::string ProbeVideo(const std::string& path);
 // Every frame ffmpeg decodes from the movie, as top-down rows of blue-green-red bytes
 // without padding, back to back.
 std::string DecodeBgr24(const std::string& path);
+// Every frame (or the picture) decoded into pixelFormat, as ffmpeg's rawvideo writes it.
+std::string DecodeRaw(const std::string& path, const std::string& pixelFormat);
+
+// The frames ffprobe counts by decoding the whole first video stream.
+int CountFrames(const std::string& path);
+
+// Peak signal-to-noise ratio in dB of b against a, two pictures of the same bytes; infinity
+// when they are equal.
+double Psnr(const std::string& a, const std::string& b);
 
 // Runs "ffmpeg -nostdin -v error -y ARGUMENTS"; a test failure when it fails.
 void Ffmpeg(const std::string& arguments);
