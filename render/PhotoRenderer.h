@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/BandWorkers.h"
+#include "render/Canvas.h"
+#include "render/ListedAtoms.h"
+#include "render/Projection.h"
+#include "render/VisibleAtomList.h"
+#include "workspace/Workspace.h"
+
+namespace tarsel {
+
+// Where a "Photo" picture is drawn: rows of blue-green-red bytes, the part of them to draw, and
+// the pixel of the view centre (screen offsets 0, 0). The viewer draws into the scene bitmap;
+// a larger picture (antialiasing, benchmarks) can have rows of its own.
+struct PhotoTarget {
+    std::uint8_t* const* Rows = nullptr;  // Rows[y], 0 <= y < Height
+    int Width = 0;
+    int Height = 0;
+    Rect Region;  // within 0 .. Width, 0 .. Height
+    double CentreX = 0;
+    double CentreY = 0;
+};
+
+// The darkest a black atom is drawn in this mode, so that it stays visible on any background.
+inline constexpr int PHOTO_BLACK_ATOM = 64;
+
+// The base colour of an atom in "Photo": black becomes dark grey, the selected molecule is
+// brightened by 30 as in the flat pass.
+Rgb PhotoAtomColour(Rgb atom, bool selected);
+
+// The "Photo" drawing mode: atoms as true spheres and bonds as cylinders, each pixel ray-cast
+// from the camera into a depth buffer, so that interpenetrating atoms meet along their real
+// intersection. The pixels are then lit from the light point (the dialog's diffuse, reflect
+// and stray values), darkened by each atom's ambient occlusion, outlined where the depth jumps
+// and faded toward the background with depth. Both steps run on all cores, by bands of rows.
+class PhotoRenderer {
+  public:
+    explicit PhotoRenderer(int bands = 0);
+
+    // Draws the listed atoms of the pass into the visible part of the canvas's bitmap.
+    void DrawPhoto(const Workspace& ws, const Projection& proj, const VisibleAtomList& visible,
+                   Canvas& canvas, FontSpec& labelFont);
+    // The same into any target; the canvas only lends its text masks (or draws the names
+    // itself when it has none and the target is its bitmap).
+    void DrawPhoto(const Workspace& ws, const Projection& proj, const VisibleAtomList& visible,
+                   Canvas& canvas, FontSpec& labelFont, const PhotoTarget& target,
+                   bool targetIsCanvas = false);
+
+    BandWorkers& Workers() { return workers_; }
+    // Per atom of the last pass, in drawing order: its occlusion 0..1.
+    const std::vector<float>& Occlusion() const { return occlusion_; }
+
+  private:
+    // One atom as the rasteriser reads it. With o = P - V0 and d the pixel's ray, the ray meets
+    // the sphere at the smaller root t of dd t^2 - 2 (d.o) t + C = 0, where d.o = Od0 + u Odu +
+    // v Odv is linear in the pixel.
+    struct Sphere {
+        Vec3 P;
+        double R = 0;
+        double Od0 = 0, Odu = 0, Odv = 0;
+        double C = 0;  // o.o - R^2
+        double PixelRadius = 0;
+        double U = 0, V = 0;  // screen offsets of the centre
+        Rgb Colour;
+        int X0 = 0, X1 = -1, Y0 = 0, Y1 = -1;  // the pixel box, inclusive
+    };
+    // One bond: the axis from A along the unit vector Axis, the part from S0 to S1 shown, in
+    // Pieces alternate pieces (1 solid, 5 dashed, 9 dotted); W = V0 - A without its part
+    // along the axis.
+    struct Cylinder {
+        Vec3 A, Axis;
+        double R = 0;
+        double S0 = 0, S1 = 0;
+        int Pieces = 1;
+        double Wa = 0;                     // (V0 - A) . Axis
+        double Dw0 = 0, Dwu = 0, Dwv = 0;  // d . W
+        double Da0 = 0, Dau = 0, Dav = 0;  // d . Axis
+        double C = 0;                      // W . W - R^2
+        Rgb Colour;
+        int X0 = 0, X1 = -1, Y0 = 0, Y1 = -1;
+    };
+
+    void BuildSpheres(const Workspace& ws, const Projection& proj, const PhotoTarget& target);
+    void BuildCylinders(const Workspace& ws, const Projection& proj, const VisibleAtomList& visible,
+                        const PhotoTarget& target);
+    void ComputeOcclusion();
+    void Rasterise(const PhotoTarget& target);
+    void Shade(const Workspace& ws, const PhotoTarget& target);
+    void DrawNames(const Workspace& ws, Canvas& canvas, FontSpec& labelFont,
+                   const PhotoTarget& target, bool targetIsCanvas);
+
+    BandWorkers workers_;
+    std::vector<AtomRecord> records_;
+    std::vector<ListedAtom> listed_;
+    std::vector<Sphere> spheres_;
+    std::vector<Cylinder> cylinders_;
+    std::vector<float> occlusion_;
+    std::vector<float> occlusionDir_;  // 3 per atom
+    std::vector<std::int32_t> cellStart_, cellAtoms_, atomCell_;
+    std::vector<float> depth_;
+    std::vector<std::int32_t> owner_;
+    int bufferWidth_ = 0;
+    // The camera's rays of this pass: d(u, v) = D0 + u Du + v Dv for the screen offsets u, v.
+    Vec3 V0_, D0_, Du_, Dv_;
+    double pp_ = 1;
+};
+
+}  // namespace tarsel
