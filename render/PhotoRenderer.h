@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -50,7 +51,7 @@ class PhotoRenderer {
                    bool targetIsCanvas = false);
 
     BandWorkers& Workers() { return workers_; }
-    // Per atom of the last pass, in drawing order: its occlusion 0..1.
+    // Per atom (molecule * MAX_ATOMS + atom) of the last pass: its occlusion 0..1.
     const std::vector<float>& Occlusion() const { return occlusion_; }
 
   private:
@@ -62,31 +63,41 @@ class PhotoRenderer {
         double R = 0;
         double Od0 = 0, Odu = 0, Odv = 0;
         double C = 0;  // o.o - R^2
+        // o x d = G0 + u Gu + v Gv: the ray's distance from the centre without the
+        // cancellation of o.o - (d.o)^2 / d.d, so that floats suffice per pixel.
+        Vec3 G0, Gu, Gv;
         double PixelRadius = 0;
+        std::int32_t Slot = 0;  // molecule * MAX_ATOMS + atom
         double U = 0, V = 0;  // screen offsets of the centre
         Rgb Colour;
         int X0 = 0, X1 = -1, Y0 = 0, Y1 = -1;  // the pixel box, inclusive
     };
     // One bond: the axis from A along the unit vector Axis, the part from S0 to S1 shown, in
     // Pieces alternate pieces (1 solid, 5 dashed, 9 dotted); W = V0 - A without its part
-    // along the axis.
+    // along the axis, Wa that part.
     struct Cylinder {
-        Vec3 A, Axis;
+        Vec3 A, Axis, W;
         double R = 0;
         double S0 = 0, S1 = 0;
+        double Wa = 0;
+        double Xa = 0, Ya = 0, Xb = 0, Yb = 0, Half = 0;  // the ends on the screen, the margin
         int Pieces = 1;
-        double Wa = 0;                     // (V0 - A) . Axis
-        double Dw0 = 0, Dwu = 0, Dwv = 0;  // d . W
-        double Da0 = 0, Dau = 0, Dav = 0;  // d . Axis
-        double C = 0;                      // W . W - R^2
         Rgb Colour;
         int X0 = 0, X1 = -1, Y0 = 0, Y1 = -1;
     };
 
-    void BuildSpheres(const Workspace& ws, const Projection& proj, const PhotoTarget& target);
-    void BuildCylinders(const Workspace& ws, const Projection& proj, const VisibleAtomList& visible,
+    const Cylinder& CylinderAt(std::size_t index) const {
+        int run = 0;
+        while (index >= bandCylinders_[run].size())
+            index -= bandCylinders_[run++].size();
+        return bandCylinders_[run][index];
+    }
+
+    void BuildSpheres(const Workspace& ws, const Projection& proj, const VisibleAtomList& visible,
+                      const PhotoTarget& target);
+    void BuildCylinders(const Workspace& ws, const VisibleAtomList& visible,
                         const PhotoTarget& target);
-    void ComputeOcclusion();
+    void ComputeOcclusion(const Workspace& ws);
     void Rasterise(const PhotoTarget& target);
     void Shade(const Workspace& ws, const PhotoTarget& target);
     void DrawNames(const Workspace& ws, Canvas& canvas, FontSpec& labelFont,
@@ -96,10 +107,25 @@ class PhotoRenderer {
     std::vector<AtomRecord> records_;
     std::vector<ListedAtom> listed_;
     std::vector<Sphere> spheres_;
-    std::vector<Cylinder> cylinders_;
-    std::vector<float> occlusion_;
-    std::vector<float> occlusionDir_;  // 3 per atom
+    // The bonds as the bands collected them; one after the other they are the pass's list.
+    std::array<std::vector<Cylinder>, BandWorkers::MAX_BANDS> bandCylinders_;
+    int cylinderRuns_ = 0;
+    struct OccludingAtom {
+        Vec3 P;
+        double R;
+        std::int32_t Slot;
+    };
+    std::vector<OccludingAtom> aoAtoms_;
+    struct ScreenPoint {
+        double sx, sy;
+    };
+    std::vector<ScreenPoint> slotScreen_;  // by slot, for the listed atoms
+    std::vector<float> occlusion_;     // by slot
+    std::vector<float> occlusionDir_;  // 3 per slot: toward the occluding neighbours
+    bool occlusionKnown_ = false;
+    std::uint64_t occlusionKey_ = 0;
     std::vector<std::int32_t> cellStart_, cellAtoms_, atomCell_;
+    std::vector<float> packed_;
     std::vector<float> depth_;
     std::vector<std::int32_t> owner_;
     int bufferWidth_ = 0;
