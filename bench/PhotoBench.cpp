@@ -56,7 +56,8 @@ void BoxFilter2(const std::vector<std::uint8_t>& big, int width, int height,
         for (int x = 0; x < w * 3; x += 3) {
             for (int c = 0; c < 3; ++c)
                 o[x + c] = static_cast<std::uint8_t>(
-                    (r0[2 * x + c] + r0[2 * x + 3 + c] + r1[2 * x + c] + r1[2 * x + 3 + c] + 2) / 4);
+                    (r0[2 * x + c] + r0[2 * x + 3 + c] + r1[2 * x + c] + r1[2 * x + 3 + c] + 2) /
+                    4);
         }
     }
 }

@@ -131,16 +131,16 @@ __attribute__((target("avx2"))) inline __m256 Square3(__m256 x, __m256 y, __m256
 }
 
 __attribute__((target("avx2"))) void SphereRowAvx2(float* depth, std::int32_t* owner, int n,
-                                                    SphereRowTerms s, std::int32_t id) {
+                                                   SphereRowTerms s, std::int32_t id) {
     const __m256 zero = _mm256_setzero_ps();
     const __m256i ids = _mm256_set1_epi32(id);
     for (int i = 0; i < n; i += 8) {
         const __m256i valid = TailMask(n - i);
         const __m256 u = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(i)), Lanes());
-        const __m256 dd = Square3(Step(s.D.x, s.Du.x, u), Step(s.D.y, s.Du.y, u),
-                                  Step(s.D.z, s.Du.z, u));
-        const __m256 gg = Square3(Step(s.G.x, s.Gu.x, u), Step(s.G.y, s.Gu.y, u),
-                                  Step(s.G.z, s.Gu.z, u));
+        const __m256 dd =
+            Square3(Step(s.D.x, s.Du.x, u), Step(s.D.y, s.Du.y, u), Step(s.D.z, s.Du.z, u));
+        const __m256 gg =
+            Square3(Step(s.G.x, s.Gu.x, u), Step(s.G.y, s.Gu.y, u), Step(s.G.z, s.Gu.z, u));
         const __m256 disc = _mm256_sub_ps(_mm256_mul_ps(dd, _mm256_set1_ps(s.R2)), gg);
         const __m256 t = _mm256_div_ps(
             _mm256_sub_ps(Step(s.Od, s.Odu, u), _mm256_sqrt_ps(_mm256_max_ps(disc, zero))), dd);
@@ -155,22 +155,21 @@ __attribute__((target("avx2"))) void SphereRowAvx2(float* depth, std::int32_t* o
 }
 
 __attribute__((target("avx2"))) void CylinderRowAvx2(float* depth, std::int32_t* owner, int n,
-                                                      CylinderRowTerms c, std::int32_t id) {
+                                                     CylinderRowTerms c, std::int32_t id) {
     const __m256 zero = _mm256_setzero_ps();
     const __m256i ids = _mm256_set1_epi32(id);
     const __m256i one = _mm256_set1_epi32(1);
     for (int i = 0; i < n; i += 8) {
         const __m256i valid = TailMask(n - i);
         const __m256 u = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(i)), Lanes());
-        const __m256 alpha = Square3(Step(c.F.x, c.Fu.x, u), Step(c.F.y, c.Fu.y, u),
-                                     Step(c.F.z, c.Fu.z, u));
-        const __m256 ee = Square3(Step(c.E.x, c.Eu.x, u), Step(c.E.y, c.Eu.y, u),
-                                  Step(c.E.z, c.Eu.z, u));
+        const __m256 alpha =
+            Square3(Step(c.F.x, c.Fu.x, u), Step(c.F.y, c.Fu.y, u), Step(c.F.z, c.Fu.z, u));
+        const __m256 ee =
+            Square3(Step(c.E.x, c.Eu.x, u), Step(c.E.y, c.Eu.y, u), Step(c.E.z, c.Eu.z, u));
         const __m256 disc = _mm256_sub_ps(_mm256_mul_ps(alpha, _mm256_set1_ps(c.R2)), ee);
-        const __m256 t = _mm256_div_ps(
-            _mm256_sub_ps(_mm256_sub_ps(zero, Step(c.B, c.Bu, u)),
-                          _mm256_sqrt_ps(_mm256_max_ps(disc, zero))),
-            alpha);
+        const __m256 t = _mm256_div_ps(_mm256_sub_ps(_mm256_sub_ps(zero, Step(c.B, c.Bu, u)),
+                                                     _mm256_sqrt_ps(_mm256_max_ps(disc, zero))),
+                                       alpha);
         const __m256 da = _mm256_add_ps(
             _mm256_add_ps(_mm256_mul_ps(Step(c.D.x, c.Du.x, u), _mm256_set1_ps(c.Axis.x)),
                           _mm256_mul_ps(Step(c.D.y, c.Du.y, u), _mm256_set1_ps(c.Axis.y))),
@@ -185,12 +184,12 @@ __attribute__((target("avx2"))) void CylinderRowAvx2(float* depth, std::int32_t*
         hit = _mm256_and_ps(hit, _mm256_cmp_ps(sa, _mm256_set1_ps(c.S1), _CMP_LE_OQ));
         __m256i store = _mm256_and_si256(_mm256_castps_si256(hit), valid);
         if (c.Pieces > 1) {
-            const __m256i piece = _mm256_cvttps_epi32(_mm256_max_ps(
-                _mm256_mul_ps(_mm256_sub_ps(sa, _mm256_set1_ps(c.S0)),
-                              _mm256_set1_ps(c.PieceScale)),
-                zero));
-            store = _mm256_andnot_si256(
-                _mm256_cmpeq_epi32(_mm256_and_si256(piece, one), one), store);
+            const __m256i piece = _mm256_cvttps_epi32(
+                _mm256_max_ps(_mm256_mul_ps(_mm256_sub_ps(sa, _mm256_set1_ps(c.S0)),
+                                            _mm256_set1_ps(c.PieceScale)),
+                              zero));
+            store =
+                _mm256_andnot_si256(_mm256_cmpeq_epi32(_mm256_and_si256(piece, one), one), store);
         }
         _mm256_maskstore_ps(depth + i, store, t);
         _mm256_maskstore_epi32(owner + i, store, ids);
@@ -203,8 +202,7 @@ const bool HAS_AVX2 = [] {
 }();
 #endif
 
-void SphereRow(float* depth, std::int32_t* owner, int n, const SphereRowTerms& s,
-               std::int32_t id) {
+void SphereRow(float* depth, std::int32_t* owner, int n, const SphereRowTerms& s, std::int32_t id) {
 #if defined(__x86_64__)
     if (HAS_AVX2) return SphereRowAvx2(depth, owner, n, s, id);
 #endif
@@ -431,7 +429,8 @@ void PhotoRenderer::ComputeOcclusion(const Workspace& ws) {
         const int atoms = AtomsOf(mol);
         mix(static_cast<std::uint64_t>(atoms));
         for (int a = 0; a < atoms; ++a) {
-            mix(std::bit_cast<std::uint64_t>(mol.X[a]) ^ std::rotl(std::bit_cast<std::uint64_t>(mol.Y[a]), 21) ^
+            mix(std::bit_cast<std::uint64_t>(mol.X[a]) ^
+                std::rotl(std::bit_cast<std::uint64_t>(mol.Y[a]), 21) ^
                 std::rotl(std::bit_cast<std::uint64_t>(mol.Z[a]), 42));
             mix(std::bit_cast<std::uint64_t>(mol.R[a]));
         }
@@ -512,9 +511,12 @@ void PhotoRenderer::ComputeOcclusion(const Workspace& ws) {
             const float* me = &packed_[4 * static_cast<std::size_t>(q)];
             const float px = me[0], py = me[1], pz = me[2], r = me[3];
             const float reach = reachShare * r;
-            const std::int64_t cx = std::min<std::int64_t>(static_cast<std::int64_t>(px / cell), nx - 1),
-                               cy = std::min<std::int64_t>(static_cast<std::int64_t>(py / cell), ny - 1),
-                               cz = std::min<std::int64_t>(static_cast<std::int64_t>(pz / cell), nz - 1);
+            const std::int64_t cx = std::min<std::int64_t>(static_cast<std::int64_t>(px / cell),
+                                                           nx - 1),
+                               cy = std::min<std::int64_t>(static_cast<std::int64_t>(py / cell),
+                                                           ny - 1),
+                               cz = std::min<std::int64_t>(static_cast<std::int64_t>(pz / cell),
+                                                           nz - 1);
             float sum = 0, dx = 0, dy = 0, dz = 0;
             for (std::int64_t iz = std::max<std::int64_t>(cz - 1, 0);
                  iz <= std::min(cz + 1, nz - 1); ++iz)
@@ -522,7 +524,8 @@ void PhotoRenderer::ComputeOcclusion(const Workspace& ws) {
                      iy <= std::min(cy + 1, ny - 1); ++iy) {
                     // The three cells of a row of x are one run.
                     const std::int64_t rowCell = (iz * ny + iy) * nx;
-                    const std::int32_t begin = cellStart_[rowCell + std::max<std::int64_t>(cx - 1, 0)];
+                    const std::int32_t begin =
+                        cellStart_[rowCell + std::max<std::int64_t>(cx - 1, 0)];
                     const std::int32_t end = cellStart_[rowCell + std::min(cx + 1, nx - 1) + 1];
                     for (std::int32_t o = begin; o < end; ++o) {
                         const float* n = &packed_[4 * static_cast<std::size_t>(o)];
@@ -637,11 +640,13 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                         t1 = std::min(t1, 1.0);
                         if (t0 > t1) return;
                     }
-                    const double xa = cy.Xa + t0 * (cy.Xb - cy.Xa), xb = cy.Xa + t1 * (cy.Xb - cy.Xa);
-                    const int x0 = std::max(cy.X0, ClampPixel(std::floor(std::min(xa, xb) - cy.Half),
-                                                              cy.X0, cy.X1 + 1));
-                    const int x1 = std::min(cy.X1, ClampPixel(std::ceil(std::max(xa, xb) + cy.Half),
-                                                              cy.X0 - 1, cy.X1));
+                    const double xa = cy.Xa + t0 * (cy.Xb - cy.Xa),
+                                 xb = cy.Xa + t1 * (cy.Xb - cy.Xa);
+                    const int x0 = std::max(
+                        cy.X0,
+                        ClampPixel(std::floor(std::min(xa, xb) - cy.Half), cy.X0, cy.X1 + 1));
+                    const int x1 = std::min(
+                        cy.X1, ClampPixel(std::ceil(std::max(xa, xb) + cy.Half), cy.X0 - 1, cy.X1));
                     if (x1 < x0) return;
                     const double v = target.CentreY - y;
                     const double u = x0 - target.CentreX;

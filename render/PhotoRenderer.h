@@ -68,7 +68,7 @@ class PhotoRenderer {
         Vec3 G0, Gu, Gv;
         double PixelRadius = 0;
         std::int32_t Slot = 0;  // molecule * MAX_ATOMS + atom
-        double U = 0, V = 0;  // screen offsets of the centre
+        double U = 0, V = 0;    // screen offsets of the centre
         Rgb Colour;
         int X0 = 0, X1 = -1, Y0 = 0, Y1 = -1;  // the pixel box, inclusive
     };
@@ -120,8 +120,8 @@ class PhotoRenderer {
         double sx, sy;
     };
     std::vector<ScreenPoint> slotScreen_;  // by slot, for the listed atoms
-    std::vector<float> occlusion_;     // by slot
-    std::vector<float> occlusionDir_;  // 3 per slot: toward the occluding neighbours
+    std::vector<float> occlusion_;         // by slot
+    std::vector<float> occlusionDir_;      // 3 per slot: toward the occluding neighbours
     bool occlusionKnown_ = false;
     std::uint64_t occlusionKey_ = 0;
     std::vector<std::int32_t> cellStart_, cellAtoms_, atomCell_;
