@@ -309,8 +309,17 @@ void PhotoRenderer::BuildSpheres(const Workspace& ws, const Projection& proj,
                 if (!(zc > s.R * 1.000001)) continue;
                 s.PixelRadius = focal * s.R / std::sqrt(zc * zc - s.R * s.R);
                 const double tan2 = (a.sx * a.sx + a.sy * a.sy) / (focal * focal);
-                // Off the axis the outline is an ellipse stretched away from the centre.
-                const double half = s.PixelRadius * (1 + tan2) * 1.25 + 2;
+                // Off the axis the outline is an ellipse stretched away from the centre, by
+                // about 1 / cos^2 of the angle for a small sphere; a near one gets the exact
+                // reach of its far side, focal (tan(angle + its half angle) - tan(angle)).
+                double half = s.PixelRadius * (1 + tan2) * 1.1 + 1;
+                const double sinHalfAngle = s.R / Length(o);
+                if (sinHalfAngle > 0.05) {
+                    const double angle = std::atan(std::sqrt(tan2));
+                    const double reach = angle + std::asin(std::min(sinHalfAngle, 1.0));
+                    half = reach < 1.5707 ? focal * (std::tan(reach) - std::sqrt(tan2)) + 2
+                                          : 1e9;
+                }
                 const double cx = target.CentreX + a.sx, cy = target.CentreY - a.sy;
                 s.X0 = ClampPixel(std::floor(cx - half), region.Left, region.Right - 1);
                 s.X1 = ClampPixel(std::ceil(cx + half), region.Left - 1, region.Right - 1);
@@ -723,46 +732,66 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
     const double bg[3] = {static_cast<double>(ws.BackgroundColour.R & 0xFF),
                           static_cast<double>(ws.BackgroundColour.G & 0xFF),
                           static_cast<double>(ws.BackgroundColour.B & 0xFF)};
-    const double pp = pp_;
-    const Vec3 D0 = D0_, Du = Du_, Dv = Dv_, V0 = V0_;
+    // Per pixel in floats, relative to the camera point: the hit point is t d, a sphere's
+    // centre o = P - V0, the light l = L - V0.
+    const float pp = static_cast<float>(pp_);
+    const V3f du = ToFloat(Du_);
+    const V3f l = ToFloat(light - V0_);
+    const float fkd = static_cast<float>(kd), fks = static_cast<float>(ks),
+                fka = static_cast<float>(ka);
+    const float fcue = static_cast<float>(cue), fogStart = static_cast<float>(fogNear),
+                fogScale = fogSpan > 0 ? static_cast<float>(1 / fogSpan) : 0.0f;
+    const float strength = static_cast<float>(occlusionStrength);
+    const float foutline = static_cast<float>(outline);
+    const float fbg[3] = {static_cast<float>(bg[0]), static_cast<float>(bg[1]),
+                          static_cast<float>(bg[2])};
+    const auto dot = [](V3f a, V3f b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+    const auto unit = [&](V3f a) {
+        const float k = 1 / std::sqrt(dot(a, a));
+        return V3f{a.x * k, a.y * k, a.z * k};
+    };
     auto job = [&](int band) {
         for (int y = region.Top + band; y < region.Bottom; y += bands) {
             const std::size_t row = static_cast<std::size_t>(y - region.Top) * width;
             std::uint8_t* pixels = target.Rows[y];
             const double v = target.CentreY - y;
-            const Vec3 dRow = D0 + v * Dv;
+            const V3f dRow = ToFloat(D0_ + v * Dv_ + (region.Left - target.CentreX) * Du_);
             for (int x = region.Left; x < region.Right; ++x) {
                 const std::int32_t id = owner_[row + (x - region.Left)];
                 if (id < 0) continue;
-                const double t = depth_[row + (x - region.Left)];
-                const double u = x - target.CentreX;
-                const Vec3 d = dRow + u * Du;
-                const Vec3 S = V0 + t * d;
-                Vec3 n;
+                const float t = depth_[row + (x - region.Left)];
+                const float i = static_cast<float>(x - region.Left);
+                const V3f d{dRow.x + i * du.x, dRow.y + i * du.y, dRow.z + i * du.z};
+                const V3f hit{t * d.x, t * d.y, t * d.z};
+                V3f n;
                 Rgb colour;
-                double occ = 0, edge = 0;
+                float occ = 0, edge = 0;
                 if (id < spheres) {
                     const Sphere& s = spheres_[id];
-                    n = (1 / s.R) * (S - s.P);
+                    const V3f o = ToFloat(s.P - V0_);
+                    const float invR = static_cast<float>(1 / s.R);
+                    n = {(hit.x - o.x) * invR, (hit.y - o.y) * invR, (hit.z - o.z) * invR};
                     colour = s.Colour;
                     const float* dir = &occlusionDir_[3 * static_cast<std::size_t>(s.Slot)];
                     // Darker on the side that faces the neighbours.
-                    occ = std::min(
-                        1.0, occlusion_[s.Slot] *
-                                 std::max(0.0, 1 + n.x * dir[0] + n.y * dir[1] + n.z * dir[2]));
+                    occ = std::min(1.0f, occlusion_[s.Slot] *
+                                             std::max(0.0f, 1 + n.x * dir[0] + n.y * dir[1] +
+                                                                n.z * dir[2]));
                     // The outline: pixels within its width of the sphere's rim, where what lies
                     // just beyond the rim is deeper by about a radius or more.
-                    const double lineWidth = outline * s.PixelRadius;
+                    const float pixelRadius = static_cast<float>(s.PixelRadius);
+                    const float lineWidth = foutline * pixelRadius;
                     if (lineWidth > 0) {
-                        const Vec3 o = s.P - V0;
-                        const double dd = Dot(d, d), dO = Dot(d, o);
-                        const double rho2 = Dot(o, o) - dO * dO / dd;
-                        const double rim = std::sqrt(std::clamp(rho2 / (s.R * s.R), 0.0, 1.0));
-                        const double fromRim = s.PixelRadius * (1 - rim);
+                        // The ray's distance from the centre, |o x d| / |d|, against R.
+                        const V3f c{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z,
+                                    o.x * d.y - o.y * d.x};
+                        const float rim = std::sqrt(
+                            std::clamp(dot(c, c) / dot(d, d) * invR * invR, 0.0f, 1.0f));
+                        const float fromRim = pixelRadius * (1 - rim);
                         if (fromRim < lineWidth) {
-                            double eu = u - s.U, ev = v - s.V;
+                            double eu = (x - target.CentreX) - s.U, ev = v - s.V;
                             const double len = std::sqrt(eu * eu + ev * ev);
-                            double jump = 1;
+                            float jump = 1;
                             if (len > 0) {
                                 eu /= len;
                                 ev /= len;
@@ -775,36 +804,43 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
                                         depth_[static_cast<std::size_t>(py - region.Top) * width +
                                                (px - region.Left)];
                                     if (beyond != FAR)
-                                        jump = std::clamp((beyond - t) * pp / s.R, 0.0, 1.0);
+                                        jump = std::clamp((beyond - t) * pp * invR, 0.0f, 1.0f);
                                 }
                             } else {
                                 jump = 0;
                             }
-                            edge = std::clamp(lineWidth - fromRim, 0.0, 1.0) * jump;
+                            edge = std::clamp(lineWidth - fromRim, 0.0f, 1.0f) * jump;
                         }
                     }
                 } else {
-                    const Cylinder& c = CylinderAt(id - spheres);
-                    const double along = Dot(S - c.A, c.Axis);
-                    n = (1 / c.R) * (S - c.A - along * c.Axis);
+                    const Cylinder& c = CylinderAt(static_cast<std::size_t>(id - spheres));
+                    const V3f a = ToFloat(c.A - V0_), axis = ToFloat(c.Axis);
+                    const V3f fromA{hit.x - a.x, hit.y - a.y, hit.z - a.z};
+                    const float along = dot(fromA, axis);
+                    const float invR = static_cast<float>(1 / c.R);
+                    n = {(fromA.x - along * axis.x) * invR, (fromA.y - along * axis.y) * invR,
+                         (fromA.z - along * axis.z) * invR};
                     colour = c.Colour;
                 }
-                const Vec3 toLight = Unit(light - S);
-                const Vec3 toEye = Unit(-1 * d);
-                const double diffuse = std::max(Dot(n, toLight), 0.0);
-                const double k = std::max(Dot(n, Unit(toLight + toEye)), 0.0);
-                double k2 = k * k, k4 = k2 * k2, k16 = k4 * k4 * k4 * k4;
-                const double specular = ks * k16 * k4;
+                const V3f toLight = unit({l.x - hit.x, l.y - hit.y, l.z - hit.z});
+                const V3f toEye = unit({-d.x, -d.y, -d.z});
+                const float diffuse = std::max(dot(n, toLight), 0.0f);
+                const float k = std::max(
+                    dot(n, unit({toLight.x + toEye.x, toLight.y + toEye.y, toLight.z + toEye.z})),
+                    0.0f);
+                const float k2 = k * k, k4 = k2 * k2, k16 = k4 * k4 * k4 * k4;
                 static_assert(SHININESS == 20);
-                const double ao = 1 - occlusionStrength * std::min(occ, 1.0);
-                const double fog =
-                    fogSpan > 0 ? cue * std::clamp((t * pp - fogNear) / fogSpan, 0.0, 1.0) : 0;
-                const double base[3] = {colour.R / 255.0, colour.G / 255.0, colour.B / 255.0};
+                const float specular = fks * k16 * k4;
+                const float ao = 1 - strength * occ;
+                const float fog = fcue * std::clamp((t * pp - fogStart) * fogScale, 0.0f, 1.0f);
+                const float lit = fkd * diffuse + fka;
+                const int base[3] = {colour.R, colour.G, colour.B};
                 std::uint8_t* p = pixels + 3 * x;
                 for (int ch = 0; ch < 3; ++ch) {
-                    double value = ((kd * diffuse + ka) * base[ch] + specular) * ao * 255;
-                    value = std::min(value, 255.0);
-                    value += (bg[ch] - value) * fog;
+                    float value = (lit * static_cast<float>(base[ch]) * (1 / 255.0f) + specular) *
+                                  ao * 255;
+                    value = std::min(value, 255.0f);
+                    value += (fbg[ch] - value) * fog;
                     value *= 1 - edge;
                     p[2 - ch] = static_cast<std::uint8_t>(Byte(value));
                 }
