@@ -121,8 +121,7 @@ const std::set<std::string>& Allowed(const std::string& command) {
     // The render options: how the scene is drawn, for a picture and for a movie alike.
     static const std::set<std::string> renderOptions = {
         "--size",     "--select",      "--no-cube",     "--no-bonds", "--no-names",
-        "--no-balls", "--half-radius", "--ray-tracing", "--light",
-        "--photo"};
+        "--no-balls", "--half-radius", "--ray-tracing", "--light",    "--photo"};
     static const std::set<std::string> render = [] {
         std::set<std::string> s = renderOptions;
         s.insert({"-o", "--frame"});
