@@ -106,7 +106,8 @@ void CylinderRowPortable(float* depth, std::int32_t* owner, int n, CylinderRowTe
         const float da = (c.D.x + u * c.Du.x) * c.Axis.x + (c.D.y + u * c.Du.y) * c.Axis.y +
                          (c.D.z + u * c.Du.z) * c.Axis.z;
         const float s = c.Wa + t * da;
-        const int piece = static_cast<int>(std::max((s - c.S0) * c.PieceScale, 0.0f));
+        const float along = (s - c.S0) * c.PieceScale;
+        const int piece = along > 0 && along < 1e6f ? static_cast<int>(along) : 0;
         const bool hit = (alpha > 0) & (disc >= 0) & (t > 0) & (t < depth[i]) & (s >= c.S0) &
                          (s <= c.S1) & ((c.Pieces == 1) | ((piece & 1) == 0));
         depth[i] = hit ? t : depth[i];
@@ -202,17 +203,22 @@ const bool HAS_AVX2 = [] {
 }();
 #endif
 
-void SphereRow(float* depth, std::int32_t* owner, int n, const SphereRowTerms& s, std::int32_t id) {
+void SphereRow(bool vector, float* depth, std::int32_t* owner, int n, const SphereRowTerms& s,
+               std::int32_t id) {
 #if defined(__x86_64__)
-    if (HAS_AVX2) return SphereRowAvx2(depth, owner, n, s, id);
+    if (vector && HAS_AVX2) return SphereRowAvx2(depth, owner, n, s, id);
+#else
+    (void)vector;
 #endif
     SphereRowPortable(depth, owner, n, s, id);
 }
 
-void CylinderRow(float* depth, std::int32_t* owner, int n, const CylinderRowTerms& c,
+void CylinderRow(bool vector, float* depth, std::int32_t* owner, int n, const CylinderRowTerms& c,
                  std::int32_t id) {
 #if defined(__x86_64__)
-    if (HAS_AVX2) return CylinderRowAvx2(depth, owner, n, c, id);
+    if (vector && HAS_AVX2) return CylinderRowAvx2(depth, owner, n, c, id);
+#else
+    (void)vector;
 #endif
     CylinderRowPortable(depth, owner, n, c, id);
 }
@@ -234,7 +240,8 @@ Rgb PhotoAtomColour(Rgb atom, bool selected) {
     return {std::min(c.R + 30, 255), std::min(c.G + 30, 255), std::min(c.B + 30, 255)};
 }
 
-PhotoRenderer::PhotoRenderer(int bands) : workers_(bands) {}
+PhotoRenderer::PhotoRenderer(int bands, bool vectorKernels)
+    : workers_(bands), vectorKernels_(vectorKernels) {}
 
 void PhotoRenderer::DrawPhoto(const Workspace& ws, const Projection& proj,
                               const VisibleAtomList& visible, Canvas& canvas, FontSpec& labelFont) {
@@ -317,8 +324,7 @@ void PhotoRenderer::BuildSpheres(const Workspace& ws, const Projection& proj,
                 if (sinHalfAngle > 0.05) {
                     const double angle = std::atan(std::sqrt(tan2));
                     const double reach = angle + std::asin(std::min(sinHalfAngle, 1.0));
-                    half = reach < 1.5707 ? focal * (std::tan(reach) - std::sqrt(tan2)) + 2
-                                          : 1e9;
+                    half = reach < 1.5707 ? focal * (std::tan(reach) - std::sqrt(tan2)) + 2 : 1e9;
                 }
                 const double cx = target.CentreX + a.sx, cy = target.CentreY - a.sy;
                 s.X0 = ClampPixel(std::floor(cx - half), region.Left, region.Right - 1);
@@ -629,7 +635,8 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                 terms.Od = static_cast<float>(od + u * s.Odu);
                 terms.Odu = static_cast<float>(s.Odu);
                 terms.R2 = static_cast<float>(s.R * s.R);
-                SphereRow(depth_.data() + at, owner_.data() + at, x1 - x0 + 1, terms, k);
+                SphereRow(vectorKernels_, depth_.data() + at, owner_.data() + at, x1 - x0 + 1,
+                          terms, k);
             });
         }
         std::int32_t id = spheres;
@@ -681,7 +688,8 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                     terms.Pieces = cy.Pieces;
                     const std::size_t at =
                         static_cast<std::size_t>(y - region.Top) * width + (x0 - region.Left);
-                    CylinderRow(depth_.data() + at, owner_.data() + at, x1 - x0 + 1, terms, cid);
+                    CylinderRow(vectorKernels_, depth_.data() + at, owner_.data() + at, x1 - x0 + 1,
+                                terms, cid);
                 });
             }
         }
@@ -774,9 +782,9 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
                     colour = s.Colour;
                     const float* dir = &occlusionDir_[3 * static_cast<std::size_t>(s.Slot)];
                     // Darker on the side that faces the neighbours.
-                    occ = std::min(1.0f, occlusion_[s.Slot] *
-                                             std::max(0.0f, 1 + n.x * dir[0] + n.y * dir[1] +
-                                                                n.z * dir[2]));
+                    occ = std::min(
+                        1.0f, occlusion_[s.Slot] *
+                                  std::max(0.0f, 1 + n.x * dir[0] + n.y * dir[1] + n.z * dir[2]));
                     // The outline: pixels within its width of the sphere's rim, where what lies
                     // just beyond the rim is deeper by about a radius or more.
                     const float pixelRadius = static_cast<float>(s.PixelRadius);
@@ -785,8 +793,8 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
                         // The ray's distance from the centre, |o x d| / |d|, against R.
                         const V3f c{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z,
                                     o.x * d.y - o.y * d.x};
-                        const float rim = std::sqrt(
-                            std::clamp(dot(c, c) / dot(d, d) * invR * invR, 0.0f, 1.0f));
+                        const float rim =
+                            std::sqrt(std::clamp(dot(c, c) / dot(d, d) * invR * invR, 0.0f, 1.0f));
                         const float fromRim = pixelRadius * (1 - rim);
                         if (fromRim < lineWidth) {
                             double eu = (x - target.CentreX) - s.U, ev = v - s.V;
@@ -837,8 +845,8 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
                 const int base[3] = {colour.R, colour.G, colour.B};
                 std::uint8_t* p = pixels + 3 * x;
                 for (int ch = 0; ch < 3; ++ch) {
-                    float value = (lit * static_cast<float>(base[ch]) * (1 / 255.0f) + specular) *
-                                  ao * 255;
+                    float value =
+                        (lit * static_cast<float>(base[ch]) * (1 / 255.0f) + specular) * ao * 255;
                     value = std::min(value, 255.0f);
                     value += (fbg[ch] - value) * fog;
                     value *= 1 - edge;

@@ -39,7 +39,9 @@ Rgb PhotoAtomColour(Rgb atom, bool selected);
 // and faded toward the background with depth. Both steps run on all cores, by bands of rows.
 class PhotoRenderer {
   public:
-    explicit PhotoRenderer(int bands = 0);
+    // bands 0: one per processor. vectorKernels false keeps to the portable loops, which the
+    // vector ones must match.
+    explicit PhotoRenderer(int bands = 0, bool vectorKernels = true);
 
     // Draws the listed atoms of the pass into the visible part of the canvas's bitmap.
     void DrawPhoto(const Workspace& ws, const Projection& proj, const VisibleAtomList& visible,
@@ -104,6 +106,7 @@ class PhotoRenderer {
                    const PhotoTarget& target, bool targetIsCanvas);
 
     BandWorkers workers_;
+    bool vectorKernels_ = true;
     std::vector<AtomRecord> records_;
     std::vector<ListedAtom> listed_;
     std::vector<Sphere> spheres_;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <optional>
+#include <random>
 
 #include "RenderTestWorkspace.h"
 #include "render/RasterCanvas.h"
@@ -147,6 +148,36 @@ TEST_F(PhotoTest, OutlinesAtDepthJumpsOnly) {
         EXPECT_EQ(scene.Pixel(x, 1000), plain.Pixel(x, 1000)) << x;
     for (int y = 996; y <= 1004; ++y)
         EXPECT_EQ(scene.Pixel(1000, y), plain.Pixel(1000, y)) << y;
+}
+
+TEST_F(PhotoTest, VectorKernelsDrawWhatThePortableLoopsDraw) {
+    // Spheres of many sizes with odd row lengths, crossing the region's edges, bonds of every
+    // kind between them, seen by one band and by three.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> at(-1.6, 1.6), size(0.05, 0.5);
+    for (int a = 0; a < 60; ++a)
+        test::AddAtom(*ws, 0, {at(random), at(random), at(random) + 1}, size(random),
+                      {static_cast<int>(random() % 256), 90, 200});
+    const char kinds[] = {'S', 'D', 'Z', 'x'};
+    for (int a = 0; a + 1 < 60; a += 2)
+        test::Bond(*ws, 0, a, a + 1, kinds[a / 2 % 4]);
+    ws->HalfRadius = true;
+    ws->PhotoOutline = 0.2;
+    ws->PhotoOcclusion = 0.7;
+    ws->PhotoDepthCue = 0.5;
+    ws->VisibleRect = {843, 861, 1157, 1139};
+    Draw();
+    const SceneBitmap vector = scene;
+    for (const int bands : {1, 3}) {
+        PhotoRenderer portable(bands, false);
+        scene.Fill({0, 0, SCENE_SIZE, SCENE_SIZE}, BG);
+        portable.DrawPhoto(*ws, renderer.Proj(), renderer.VisibleAtoms(), canvas, font);
+        int differ = 0;
+        for (int y = 861; y < 1139; ++y)
+            for (int x = 843; x < 1157; ++x)
+                differ += !(scene.Pixel(x, y) == vector.Pixel(x, y));
+        EXPECT_EQ(differ, 0) << bands;
+    }
 }
 
 TEST_F(PhotoTest, CrowdedAtomIsDarkerThanALoneOne) {
