@@ -1,5 +1,6 @@
 // The "Photo" drawing mode:
 //   RenderScene/Water/Photo, .../Largest_NamesBonds_Photo  the whole pass at 800x600
+//   .../Largest_NamesBonds_Photo_EachFrame  the same, playing: a new frame every pass
 //   .../Largest_NamesBonds_Photo_1920x1080_Antialias2  the largest run drawn at 3840x2160 with
 //       Scale and FontScale doubled, then box-filtered down to 1920x1080 (the cube is left out:
 //       its overlay draws into the 2000 x 2000 scene bitmap only)
@@ -42,6 +43,19 @@ void BM_RenderScene_Water_Photo(benchmark::State& state) {
 }
 void BM_RenderScene_Largest_NamesBonds_Photo(benchmark::State& state) {
     RunPhotoPasses(state, tarsel::bench::LargestWorkspaceBase() + ".tsw");
+}
+
+// Every pass on another frame, so that the occlusion is computed afresh each time (ReadFrame
+// places the atoms and runs the pass), as in playback.
+void BM_RenderScene_Largest_NamesBonds_Photo_EachFrame(benchmark::State& state) {
+    PhotoScene scene(tarsel::bench::LargestWorkspaceBase() + ".tsw", {800, 600});
+    tarsel::Viewer& v = *scene.viewer;
+    int frame = 0;
+    for (auto _ : state) {
+        v.ReadFrame(frame);
+        frame = (frame + 1) % 2;
+    }
+    state.counters["visible_atoms"] = v.Renderer().VisibleAtoms().Count();
 }
 
 // Each output pixel the mean of its 2 x 2 block, rounded.
@@ -103,6 +117,9 @@ void BM_RenderScene_Largest_NamesBonds_Photo_1920x1080_Antialias2(benchmark::Sta
 // Several threads draw: the wall-clock time is the one to read.
 BENCHMARK(BM_RenderScene_Water_Photo)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RenderScene_Largest_NamesBonds_Photo)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RenderScene_Largest_NamesBonds_Photo_EachFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_RenderScene_Largest_NamesBonds_Photo_1920x1080_Antialias2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
