@@ -102,6 +102,7 @@ class PhotoRenderer {
     void ComputeOcclusion(const Workspace& ws);
     void Rasterise(const PhotoTarget& target);
     void Shade(const Workspace& ws, const PhotoTarget& target);
+    void BlendNames(const PhotoTarget& target);
     void DrawNames(const Workspace& ws, Canvas& canvas, FontSpec& labelFont,
                    const PhotoTarget& target, bool targetIsCanvas);
 
@@ -129,6 +130,11 @@ class PhotoRenderer {
     std::uint64_t occlusionKey_ = 0;
     std::vector<std::int32_t> cellStart_, cellAtoms_, atomCell_;
     std::vector<float> packed_;
+    struct NameItem {
+        const TextCoverage* Coverage;
+        int X, Y;
+    };
+    std::vector<NameItem> names_;
     std::vector<float> depth_;
     std::vector<std::int32_t> owner_;
     int bufferWidth_ = 0;
