@@ -764,6 +764,32 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
     const float foutline = static_cast<float>(outline);
     const float fbg[3] = {static_cast<float>(bg[0]), static_cast<float>(bg[1]),
                           static_cast<float>(bg[2])};
+    // What the shading reads of each sphere, in one cache line: the pixels visit the spheres in
+    // no order, and the whole records with the occlusion tables beside them would miss the
+    // cache several times a pixel.
+    shaded_.resize(spheres_.size());
+    workers_.ForRanges(spheres, ATOMS_PER_BAND, [&](int, int from, int to) {
+        for (int k = from; k < to; ++k) {
+            const Sphere& sp = spheres_[k];
+            ShadedSphere& h = shaded_[k];
+            const V3f o = ToFloat(sp.P - V0_);
+            h.Ox = o.x;
+            h.Oy = o.y;
+            h.Oz = o.z;
+            h.InvR = static_cast<float>(1 / sp.R);
+            const bool known = sp.Slot < static_cast<int>(occlusion_.size());
+            h.Occlusion = known ? occlusion_[sp.Slot] : 0;
+            h.Dx = known ? occlusionDir_[3 * static_cast<std::size_t>(sp.Slot)] : 0;
+            h.Dy = known ? occlusionDir_[3 * static_cast<std::size_t>(sp.Slot) + 1] : 0;
+            h.Dz = known ? occlusionDir_[3 * static_cast<std::size_t>(sp.Slot) + 2] : 0;
+            h.PixelRadius = static_cast<float>(sp.PixelRadius);
+            h.U = static_cast<float>(sp.U);
+            h.V = static_cast<float>(sp.V);
+            h.Colour[0] = sp.Colour.R;
+            h.Colour[1] = sp.Colour.G;
+            h.Colour[2] = sp.Colour.B;
+        }
+    });
     const auto dot = [](V3f a, V3f b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
     const auto unit = [&](V3f a) {
         const float k = InverseRoot(dot(a, a));
@@ -786,19 +812,17 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
                 Rgb colour;
                 float occ = 0, edge = 0;
                 if (id < spheres) {
-                    const Sphere& s = spheres_[id];
-                    const V3f o = ToFloat(s.P - V0_);
-                    const float invR = static_cast<float>(1 / s.R);
+                    const ShadedSphere& s = shaded_[id];
+                    const V3f o{s.Ox, s.Oy, s.Oz};
+                    const float invR = s.InvR;
                     n = {(hit.x - o.x) * invR, (hit.y - o.y) * invR, (hit.z - o.z) * invR};
-                    colour = s.Colour;
-                    const float* dir = &occlusionDir_[3 * static_cast<std::size_t>(s.Slot)];
+                    colour = {s.Colour[0], s.Colour[1], s.Colour[2]};
                     // Darker on the side that faces the neighbours.
-                    occ = std::min(
-                        1.0f, occlusion_[s.Slot] *
-                                  std::max(0.0f, 1 + n.x * dir[0] + n.y * dir[1] + n.z * dir[2]));
+                    occ = std::min(1.0f, s.Occlusion * std::max(0.0f, 1 + n.x * s.Dx + n.y * s.Dy +
+                                                                          n.z * s.Dz));
                     // The outline: pixels within its width of the sphere's rim, where what lies
                     // just beyond the rim is deeper by about a radius or more.
-                    const float pixelRadius = static_cast<float>(s.PixelRadius);
+                    const float pixelRadius = s.PixelRadius;
                     const float lineWidth = foutline * pixelRadius;
                     if (lineWidth > 0) {
                         // The ray's distance from the centre, |o x d| / |d|, against R.

@@ -130,6 +130,13 @@ class PhotoRenderer {
     std::uint64_t occlusionKey_ = 0;
     std::vector<std::int32_t> cellStart_, cellAtoms_, atomCell_;
     std::vector<float> packed_;
+    struct alignas(64) ShadedSphere {
+        float Ox, Oy, Oz, InvR;  // the centre from the camera point; 1 / R
+        float Occlusion, Dx, Dy, Dz;
+        float PixelRadius, U, V;
+        std::int32_t Colour[3];
+    };
+    std::vector<ShadedSphere> shaded_;
     struct NameItem {
         const TextCoverage* Coverage;
         int X, Y;
