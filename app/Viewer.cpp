@@ -211,8 +211,11 @@ void Viewer::RenderScene() {
     renderer_.PrepareProjection(ws);
     if (ws.ShowCube) cube_.DrawCube(ws, renderer_.Proj(), *canvas_, axisFont_);
     renderer_.ProjectAtoms(ws);
-    if (ws.ShowBonds) renderer_.DrawBonds(ws, *canvas_);
-    if (ws.RayTracing) {
+    if (ws.ShowBonds && !ws.Photo) renderer_.DrawBonds(ws, *canvas_);
+    if (ws.Photo) {
+        // "Photo" draws its bonds as cylinders, depth-tested with the spheres.
+        photo_.DrawPhoto(ws, renderer_.Proj(), renderer_.VisibleAtoms(), *canvas_, labelFont_);
+    } else if (ws.RayTracing) {
         renderer_.DrawShadedBalls(ws, *canvas_, labelFont_);
     } else {
         renderer_.DrawFlatBalls(ws, *canvas_, labelFont_);

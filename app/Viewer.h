@@ -12,6 +12,7 @@
 #include "export/MovieWriter.h"
 #include "render/Canvas.h"
 #include "render/CubeOverlay.h"
+#include "render/PhotoRenderer.h"
 #include "render/SceneBitmap.h"
 #include "render/SceneRenderer.h"
 #include "settings/ParamFormState.h"
@@ -172,6 +173,7 @@ class Viewer : public ParamFormActions {
     std::unique_ptr<Canvas> canvas_;
     SceneRenderer renderer_;
     CubeOverlay cube_;
+    PhotoRenderer photo_;
     std::string fontFace_ = "Arial Cyr";
     FontSpec labelFont_;
     FontSpec axisFont_;

@@ -53,6 +53,10 @@ void ApplySettings(const ParamFormState& form, Workspace& ws) {
     ws.RecordAvi = form.SaveAVICheckBox;
     ws.RayTracing = form.CheckBox26;
     ws.HalfRadius = form.CheckBox28;
+    ws.Photo = form.PhotoCheckBox;
+    ws.PhotoOcclusion = CAtof(form.PhotoOcclusionEdit);
+    ws.PhotoOutline = CAtof(form.PhotoOutlineEdit);
+    ws.PhotoDepthCue = CAtof(form.PhotoDepthCueEdit);
     ws.ProgrammeInterval = CAtof(form.Edit25);
     ws.PeriodEnd[0] = CAtof(form.Edit23) * 100;
     ws.PeriodEnd[1] = CAtof(form.Edit24) * 100;

@@ -49,6 +49,7 @@ struct ParamFormState {
     bool WorldAxwsCheckBox = true;
     bool CheckBox28 = false;  // "Half radius"
     bool CheckBox26 = false;  // "Ray tracing"
+    bool PhotoCheckBox = false;  // "Photo"
     std::string FontScaleEdit = "0.1";
 
     // "Mouse wheel".
@@ -84,6 +85,10 @@ struct ParamFormState {
     std::string Edit3 = "1";
     std::string Edit4 = "1";
     bool CheckBox27 = true;  // "Half Atom Radius"
+    // "Photo" group.
+    std::string PhotoOcclusionEdit = "0.7";  // "Occlusion:"
+    std::string PhotoOutlineEdit = "0.08";   // "Outline:"
+    std::string PhotoDepthCueEdit = "0.5";   // "Depth cue:"
 
     // File names kept by the dialog.
     std::string WorkspaceFileName = "tarsel.tsw";
@@ -127,6 +132,10 @@ enum class ParamControl {
     CheckBox27,
     SubFramesSpinBox,
     MovieFormatComboBox,
+    PhotoCheckBox,
+    PhotoOcclusionEdit,
+    PhotoOutlineEdit,
+    PhotoDepthCueEdit,
 };
 
 // Items of the "Video" group's format box: what "Save AVI" records into.

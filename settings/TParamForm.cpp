@@ -93,8 +93,25 @@ QWidget* TParamForm::BuildViewPage() {
                                          "Cube"));
     visualisation->addWidget(AddCheckBox(ParamControl::CheckBox28, &ParamFormState::CheckBox28,
                                          "CheckBox28", "Half radius"));
-    visualisation->addWidget(AddCheckBox(ParamControl::CheckBox26, &ParamFormState::CheckBox26,
-                                         "CheckBox26", "Ray tracing"));
+    QCheckBox* rayTracing = AddCheckBox(ParamControl::CheckBox26, &ParamFormState::CheckBox26,
+                                        "CheckBox26", "Ray tracing");
+    visualisation->addWidget(rayTracing);
+    QCheckBox* photo = AddCheckBox(ParamControl::PhotoCheckBox, &ParamFormState::PhotoCheckBox,
+                                   "PhotoCheckBox", "Photo");
+    visualisation->addWidget(photo);
+    // The two drawing modes are alternatives: ticking one clears the other.
+    connect(rayTracing, &QCheckBox::clicked, this, [this](bool on) {
+        if (on && state_.PhotoCheckBox) {
+            state_.PhotoCheckBox = false;
+            Refresh(ParamControl::PhotoCheckBox);
+        }
+    });
+    connect(photo, &QCheckBox::clicked, this, [this](bool on) {
+        if (on && state_.CheckBox26) {
+            state_.CheckBox26 = false;
+            Refresh(ParamControl::CheckBox26);
+        }
+    });
     auto* fontScale = new QHBoxLayout;
     fontScale->addWidget(Label("Font Scale"));
     fontScale->addWidget(
@@ -308,11 +325,35 @@ QWidget* TParamForm::BuildRayTracingPage() {
                      2, 0, 1, 4);
     world->setColumnStretch(4, 1);
 
+    auto* photo = new QGridLayout;
+    const struct {
+        const char* Label;
+        ParamControl Id;
+        std::string ParamFormState::*Field;
+        const char* Name;
+        const char* Hint;
+    } photoValues[] = {
+        {"Occlusion:", ParamControl::PhotoOcclusionEdit, &ParamFormState::PhotoOcclusionEdit,
+         "PhotoOcclusionEdit", "0 none .. 1 full"},
+        {"Outline:", ParamControl::PhotoOutlineEdit, &ParamFormState::PhotoOutlineEdit,
+         "PhotoOutlineEdit", "width, share of the atom radius"},
+        {"Depth cue:", ParamControl::PhotoDepthCueEdit, &ParamFormState::PhotoDepthCueEdit,
+         "PhotoDepthCueEdit", "0 none .. 1 far atoms in the background colour"},
+    };
+    for (int row = 0; row < 3; ++row) {
+        const auto& p = photoValues[row];
+        photo->addWidget(Label(p.Label), row, 0);
+        photo->addWidget(AddEdit(p.Id, p.Field, p.Name, 90), row, 1);
+        photo->addWidget(Label(p.Hint), row, 2);
+    }
+    photo->setColumnStretch(3, 1);
+
     auto* page = new QWidget;
     auto* groups = new QVBoxLayout(page);
     groups->setContentsMargins(6, 6, 6, 6);
     groups->addWidget(Group("Atoms (Lambert-Phong-Blinn model)", atoms));
     groups->addWidget(Group("3D World", world));
+    groups->addWidget(Group("Photo", photo));
     groups->addStretch();
     return page;
 }

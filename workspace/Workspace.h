@@ -146,6 +146,12 @@ struct Workspace {
     bool RayTracing = false;
     bool HalfRadius = false;
     bool HalfAtomRadius = false;
+    // "Photo": true spheres with occlusion (0..1), outlines (width as a share of the atom's
+    // radius) and a depth cue (0..1, how far the farthest fades toward the background).
+    bool Photo = false;
+    double PhotoOcclusion = 0.7;
+    double PhotoOutline = 0.08;
+    double PhotoDepthCue = 0.5;
     bool RecordAvi = false;
     bool WorldViewOpen = false;
     bool NothingLoaded = true;

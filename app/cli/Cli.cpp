@@ -41,12 +41,13 @@ constexpr const char* kUsage =
     "  info FILE.tsw    print a summary of the loaded workspace\n"
     "  render FILE.tsw -o OUT.png [--frame N] [--size WxH] [--select M] [--no-cube]\n"
     "                   [--no-bonds] [--no-names] [--no-balls] [--half-radius]\n"
-    "                   [--ray-tracing] [--light X,Y,Z]\n"
+    "                   [--ray-tracing | --photo] [--light X,Y,Z]\n"
     "                   draw the scene as the main window shows it after the load (or at\n"
     "                   frame N) and write it as a PNG; the view is 800x600 unless --size\n"
     "                   says otherwise, --select selects molecule M (counted from 0);\n"
     "                   --ray-tracing draws shaded balls, --light puts the light at the\n"
-    "                   point X,Y,Z (world coordinates) as the \"Light (X,Y,Z)\" boxes do\n"
+    "                   point X,Y,Z (world coordinates) as the \"Light (X,Y,Z)\" boxes do;\n"
+    "                   --photo draws true spheres with occlusion, outlines and depth\n"
     "  export FILE.tsw --frame N [-o OUT]\n"
     "                   write frame N as \"Save as File\" does (default name frameN.txt)\n"
     "  atoms FILE.tsw [--frame N] [-o OUT.xyz]\n"
@@ -136,7 +137,7 @@ const std::set<std::string>& Allowed(const std::string& command) {
     // The render options: how the scene is drawn, for a picture and for a movie alike.
     static const std::set<std::string> renderOptions = {
         "--size",     "--select",      "--no-cube",     "--no-bonds", "--no-names",
-        "--no-balls", "--half-radius", "--ray-tracing", "--light"};
+        "--no-balls", "--half-radius", "--ray-tracing", "--light",    "--photo"};
     static const std::set<std::string> render = [] {
         std::set<std::string> s = renderOptions;
         s.insert({"-o", "--frame"});
@@ -212,6 +213,8 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             o.HalfRadius = true;
         } else if (a == "--ray-tracing") {
             o.RayTracing = true;
+        } else if (a == "--photo") {
+            o.Photo = true;
         } else if (a == "--from" || a == "--to") {
             std::optional<std::int64_t>& into = a == "--from" ? o.From : o.To;
             if (!value(v) || !(into = WholeNumber(v))) {
@@ -259,6 +262,7 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
     if (o.Command == "measure" && o.MeasureAtoms.empty()) {
         return "measure needs --atoms M:A,M:A[,M:A[,M:A]]";
     }
+    if (o.Photo && o.RayTracing) return "--photo and --ray-tracing are alternatives: give one";
     return {};
 }
 

@@ -42,6 +42,7 @@ struct Options {
     std::optional<std::int64_t> Select;
     bool NoCube = false, NoBonds = false, NoNames = false, NoBalls = false, HalfRadius = false;
     bool RayTracing = false;
+    bool Photo = false;
     std::optional<std::array<std::string, 3>> Light;  // as typed into the light's boxes
     std::vector<AtomRef> MeasureAtoms;                // --atoms of measure
     // Encoded movies: frames a second as a fraction, and the constant quality.

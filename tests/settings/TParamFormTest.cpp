@@ -347,6 +347,27 @@ TEST(Dialog, CameraMotionEnablesTheSevenProgrammeControlsAtOnce) {
     }
 }
 
+// "Ray tracing" and "Photo" are alternatives; the "Photo" values sit with the shading values.
+TEST(Dialog, PhotoIsAnAlternativeToRayTracingWithItsValuesBesideTheShading) {
+    Windows w;
+    ParamFormState& form = w.main.Operations().Form();
+    w.Click("CheckBox26");
+    w.Click("PhotoCheckBox");
+    EXPECT_TRUE(form.PhotoCheckBox);
+    EXPECT_FALSE(form.CheckBox26);
+    EXPECT_FALSE(w.Get<QCheckBox>("CheckBox26")->isChecked());
+    w.Click("CheckBox26");
+    EXPECT_FALSE(form.PhotoCheckBox);
+    EXPECT_FALSE(w.Get<QCheckBox>("PhotoCheckBox")->isChecked());
+    for (const char* name : {"PhotoOcclusionEdit", "PhotoOutlineEdit", "PhotoDepthCueEdit"})
+        EXPECT_EQ(GroupOf(w.Edit(name)), "Photo") << name;
+    TypeOver(w.Edit("PhotoOutlineEdit"), "0.25");
+    w.Click("PhotoCheckBox");
+    w.Click("BitBtn1");
+    EXPECT_TRUE(w.Ws().Photo);
+    EXPECT_EQ(w.Ws().PhotoOutline, 0.25);
+}
+
 TEST(Dialog, RayTracingBoxesShowTheWorkspaceAndOkAppliesWhatWasTyped) {
     test::TempDir dir;
     test::WorkspaceLines run;
