@@ -200,6 +200,8 @@ void Viewer::RenderScene() {
         return;
     }
     canvas_->FillRect(ws.VisibleRect, ws.BackgroundColour);
+    // Only this part is shown or recorded; the pass may leave the rest of the bitmap alone.
+    canvas_->SetShownArea(ws.VisibleRect);
     if (ws.WorldViewOpen) host_.RepaintWorldForm();
     renderer_.PrepareProjection(ws);
     if (ws.ShowCube) cube_.DrawCube(ws, renderer_.Proj(), *canvas_, axisFont_);

@@ -21,11 +21,10 @@ struct Pattern {
 constexpr Pattern DASH{18, 24};
 constexpr Pattern DOT{3, 6};
 
-// Texts taller than this are drawn by Qt directly instead of being kept as masks; only an
-// atom right in front of the camera gets such a name.
+// Texts taller than this are not kept as masks: they are put together for their shown part
+// each time (or drawn by Qt directly when they are not made of plain glyphs); only an atom
+// right in front of the camera gets such a name.
 constexpr int MAX_MASK_CELL = 256;
-// Masks kept before the cache starts afresh (a few MB).
-constexpr std::size_t MAX_MASKS = 16384;
 
 // The columns of one row inside an ellipse: the pixels whose centres lie inside it.
 struct Span {
@@ -104,15 +103,17 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     const int minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
     const std::int64_t aMajor = steps, aMinor = xMajor ? ady : adx;
 
-    // Steps i with the major coordinate on the bitmap.
-    const std::int64_t majorSize = xMajor ? width_ : height_;
+    // Steps i with the major coordinate in the drawable part.
+    const Rect clip = Clip();
+    const std::int64_t majorLo = xMajor ? clip.Left : clip.Top;
+    const std::int64_t majorHi = (xMajor ? clip.Right : clip.Bottom) - 1;
     std::int64_t first = 0, last = steps - 1;
     if (majorStep > 0) {
-        first = std::max(first, -major0);
-        last = std::min(last, majorSize - 1 - major0);
+        first = std::max(first, majorLo - major0);
+        last = std::min(last, majorHi - major0);
     } else {
-        first = std::max(first, major0 - (majorSize - 1));
-        last = std::min(last, major0);
+        first = std::max(first, major0 - majorHi);
+        last = std::min(last, major0 - majorLo);
     }
     if (first > last) return;
 
@@ -138,7 +139,7 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
         const std::int64_t major = major0 + majorStep * i;
         const std::int64_t minor = minor0 + minorStep * q;
         const std::int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
-        if (y >= 0 && y < height_ && x >= 0 && x < width_) {
+        if (y >= clip.Top && y < clip.Bottom && x >= clip.Left && x < clip.Right) {
             const Colour& c = phase < on ? pen_ : brush_;
             std::uint8_t* p = bits + y * stride + 3 * x;
             p[0] = c.B;
@@ -157,7 +158,9 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     const std::int64_t left = std::min(x1, x2), right = std::max(x1, x2);
     const std::int64_t top = std::min(y1, y2), bottom = std::max(y1, y2);
     if (right - left < 1 || bottom - top < 1) return;
-    if (right <= 0 || bottom <= 0 || left >= width_ || top >= height_) return;
+    const Rect clip = Clip();
+    if (right <= clip.Left || bottom <= clip.Top || left >= clip.Right || top >= clip.Bottom)
+        return;
     const EllipseShape shape{(static_cast<double>(left) + static_cast<double>(right)) / 2,
                              (static_cast<double>(top) + static_cast<double>(bottom)) / 2,
                              static_cast<double>(right - left) / 2,
@@ -165,9 +168,10 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 
     std::uint8_t* bits = image_.bits();
     const std::int64_t stride = image_.bytesPerLine();
-    const std::int64_t lastColumn = width_ - 1;
-    auto paint = [lastColumn](std::uint8_t* row, std::int64_t from, std::int64_t to, Colour c) {
-        from = std::max<std::int64_t>(from, 0);
+    const std::int64_t firstColumn = clip.Left, lastColumn = clip.Right - 1;
+    auto paint = [firstColumn, lastColumn](std::uint8_t* row, std::int64_t from, std::int64_t to,
+                                           Colour c) {
+        from = std::max<std::int64_t>(from, firstColumn);
         to = std::min<std::int64_t>(to, lastColumn);
         for (std::int64_t x = from; x <= to; ++x) {
             row[3 * x] = c.B;
@@ -176,8 +180,8 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
         }
     };
 
-    const std::int64_t firstRow = std::max<std::int64_t>(top, 0);
-    const std::int64_t lastRow = std::min<std::int64_t>(bottom, height_) - 1;
+    const std::int64_t firstRow = std::max<std::int64_t>(top, clip.Top);
+    const std::int64_t lastRow = std::min<std::int64_t>(bottom, clip.Bottom) - 1;
     Span above = shape.Row(firstRow - 1);
     Span here = shape.Row(firstRow);
     for (std::int64_t y = firstRow; y <= lastRow; ++y) {
@@ -204,7 +208,7 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 }
 
 const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const FontSpec& font,
-                                                bool mayForget) {
+                                                bool mayForget, bool composed, const Rect& window) {
     auto faceIt = std::find(faces_.begin(), faces_.end(), font.Face);
     if (faceIt == faces_.end()) {
         if (mayForget && faces_.size() >= 256) {
@@ -227,8 +231,22 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
         recent = {key, &found->second};
         return found->second;
     }
-    if (mayForget && masks_.size() >= MAX_MASKS) ForgetMasks();
+    if (mayForget && maskBytes_ > MASK_BUDGET) ForgetMasks();
 
+    Mask& mask = masks_[key];
+    if (composed) {
+        Compose(text, font, window, mask);
+    } else {
+        mask.View = WholeTextMask(text, font, mask.Alpha);
+        mask.View.Alpha = mask.Alpha.data();
+    }
+    maskBytes_ += mask.Alpha.capacity() + sizeof(Mask) + 64;
+    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, &mask};
+    return mask;
+}
+
+TextCoverage RasterCanvas::WholeTextMask(std::string_view text, const FontSpec& font,
+                                         std::vector<std::uint8_t>& alpha) {
     // Drawn in black on a transparent image with room for overhanging glyphs; the alpha of
     // each pixel is the coverage.
     const FontCells::Cell& cell = fonts_.Get(font);
@@ -255,29 +273,130 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
             maxY = std::max(maxY, y);
         }
     }
-    Mask& mask = masks_[key];
-    TextCoverage& view = mask.View;
+    TextCoverage view;
+    alpha.clear();
     if (maxX >= 0) {
         view.Left = minX - pad;
         view.Top = minY - pad;
         view.Width = maxX - minX + 1;
         view.Height = maxY - minY + 1;
-        mask.Alpha.resize(static_cast<std::size_t>(view.Width) * view.Height);
+        alpha.resize(static_cast<std::size_t>(view.Width) * view.Height);
         for (int y = 0; y < view.Height; ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(minY + y));
             for (int x = 0; x < view.Width; ++x)
-                mask.Alpha[static_cast<std::size_t>(y) * view.Width + x] =
+                alpha[static_cast<std::size_t>(y) * view.Width + x] =
                     static_cast<std::uint8_t>(qAlpha(row[minX + x]));
         }
     }
-    view.Alpha = mask.Alpha.data();
-    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, &mask};
-    return mask;
+    view.Alpha = alpha.data();
+    return view;
+}
+
+void RasterCanvas::Compose(std::string_view text, const FontSpec& font, const Rect& window,
+                           Mask& out) {
+    // Only the glyphs whose room (the advance and the image's margin either side) reaches the
+    // window are drawn at all; each is then clipped to it, as Qt's image of the whole text
+    // clips them.
+    const FontCells::Cell& cell = fonts_.Get(font);
+    const int pad = cell.CellHeight / 2 + 2;
+    placed_.assign(text.size(), nullptr);
+    Rect box{window.Right, window.Bottom, window.Left, window.Top};  // empty
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::int32_t x64 = pen64_[i];
+        const std::int32_t next64 = i + 1 < text.size() ? pen64_[i + 1] : advance64_;
+        const int ix = x64 >> 6;
+        if (ix - pad > window.Right || (next64 + 63) / 64 + pad < window.Left) continue;
+        const GlyphCache::Glyph& g =
+            glyphs_.GlyphOf(font, static_cast<unsigned char>(text[i]), x64 & 63);
+        placed_[i] = &g;
+        const int left = std::max(ix + g.View.Left, window.Left);
+        const int right = std::min(ix + g.View.Left + g.View.Width, window.Right);
+        const int top = std::max(g.View.Top, window.Top);
+        const int bottom = std::min(g.View.Top + g.View.Height, window.Bottom);
+        if (left >= right || top >= bottom) continue;
+        box = {std::min(box.Left, left), std::min(box.Top, top), std::max(box.Right, right),
+               std::max(box.Bottom, bottom)};
+    }
+    TextCoverage& view = out.View;
+    view = {};
+    out.Alpha.clear();
+    if (box.Left < box.Right && box.Top < box.Bottom) {
+        view = {box.Left, box.Top, box.Width(), box.Height(), nullptr};
+        out.Alpha.assign(static_cast<std::size_t>(view.Width) * view.Height, 0);
+        // Each glyph over those before it, as Qt lays its coverage over the image.
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (placed_[i] == nullptr) continue;
+            const TextCoverage& g = placed_[i]->View;
+            const int gx = (pen64_[i] >> 6) + g.Left;
+            const int left = std::max(gx, box.Left), right = std::min(gx + g.Width, box.Right);
+            const int top = std::max(g.Top, box.Top);
+            const int bottom = std::min(g.Top + g.Height, box.Bottom);
+            for (int y = top; y < bottom; ++y) {
+                const std::uint8_t* from =
+                    g.Alpha + static_cast<std::size_t>(y - g.Top) * g.Width + (left - gx);
+                std::uint8_t* to = out.Alpha.data() +
+                                   static_cast<std::size_t>(y - box.Top) * view.Width +
+                                   (left - box.Left);
+                for (int x = 0; x < right - left; ++x) {
+                    const int c = from[x];
+                    if (c != 0)
+                        to[x] = static_cast<std::uint8_t>(c + (to[x] * (255 - c) + 127) / 255);
+                }
+            }
+        }
+    }
+    view.Alpha = out.Alpha.data();
+}
+
+const TextCoverage* RasterCanvas::CoverageAt(int x, int y, std::string_view text,
+                                             const FontSpec& font, bool mayForget, Mask& out) {
+    const bool composed = glyphs_.Layout(text, font, pen64_, advance64_);
+    if (!composed) {
+        if (Unmasked(text, font)) return nullptr;
+        return &MaskFor(text, font, mayForget, false, {}).View;
+    }
+    // Everything the text can cover: the image Qt would draw it whole into.
+    const FontCells::Cell& cell = fonts_.Get(font);
+    const int pad = cell.CellHeight / 2 + 2;
+    const Rect window{-pad, -pad, (advance64_ + 63) / 64 + pad, cell.CellHeight + pad};
+    const Rect clip = Clip();
+    const Rect shown{static_cast<int>(std::clamp<std::int64_t>(std::int64_t{clip.Left} - x,
+                                                               window.Left, window.Right)),
+                     static_cast<int>(std::clamp<std::int64_t>(std::int64_t{clip.Top} - y,
+                                                               window.Top, window.Bottom)),
+                     static_cast<int>(std::clamp<std::int64_t>(std::int64_t{clip.Right} - x,
+                                                               window.Left, window.Right)),
+                     static_cast<int>(std::clamp<std::int64_t>(std::int64_t{clip.Bottom} - y,
+                                                               window.Top, window.Bottom))};
+    if (shown.Left >= shown.Right || shown.Top >= shown.Bottom) return &nothing_;
+    if (!Unmasked(text, font)) return &MaskFor(text, font, mayForget, true, window).View;
+    // Long or tall texts are put together for their shown part only, and not kept.
+    Compose(text, font, shown, out);
+    return &out.View;
 }
 
 void RasterCanvas::ForgetMasks() {
     masks_.clear();
     recent_.fill({});
+    maskBytes_ = 0;
+}
+
+void RasterCanvas::Forget(bool mayForget) {
+    handed_.clear();
+    if (!mayForget) return;
+    glyphs_.Trim(GLYPH_BUDGET);
+    if (maskBytes_ > MASK_BUDGET) ForgetMasks();
+    // A tall text's mask is not kept for the next.
+    if (drawn_.Alpha.capacity() > (std::size_t{1} << 20)) drawn_.Alpha = {};
+}
+
+void RasterCanvas::ReleaseCoverages() {
+    Forget(true);
+}
+
+Rect RasterCanvas::Clip() const {
+    return {std::max(shown_.Left, 0), std::max(shown_.Top, 0), std::min(shown_.Right, width_),
+            std::min(shown_.Bottom, height_)};
 }
 
 void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font,
@@ -286,7 +405,10 @@ void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const
     constexpr std::int64_t LIMIT = 1 << 22;
     const std::int64_t baseline = std::int64_t{y} + cell.Ascent;
     if (x > LIMIT || x < -LIMIT || baseline > LIMIT || baseline < -LIMIT) return;
+    const Rect clip = Clip();
+    if (clip.Left >= clip.Right || clip.Top >= clip.Bottom) return;
     QPainter painter(&image_);
+    painter.setClipRect(clip.Left, clip.Top, clip.Width(), clip.Height());
     painter.setFont(cell.Font);
     painter.setPen(QColor(colour.R & 0xFF, colour.G & 0xFF, colour.B & 0xFF));
     painter.drawText(QPoint(x, static_cast<int>(baseline)),
@@ -300,24 +422,31 @@ bool RasterCanvas::Unmasked(std::string_view text, const FontSpec& font) {
 
 void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
     if (text.empty() || !FontCells::Available()) return;
-    if (Unmasked(text, font)) {
+    Forget(true);
+    const TextCoverage* found = CoverageAt(x, y, text, font, true, drawn_);
+    if (found == nullptr) {
         TextThroughPainter(x, y, text, font, colour);
         return;
     }
-    const TextCoverage& mask = MaskFor(text, font, true).View;
+    const TextCoverage& mask = *found;
+    const Rect clip = Clip();
     const std::int64_t top = std::int64_t{y} + mask.Top;
-    const std::int64_t fromY = std::max<std::int64_t>(top, 0);
-    const std::int64_t toY = std::min<std::int64_t>(top + mask.Height, height_);
+    const std::int64_t fromY = std::max<std::int64_t>(top, clip.Top);
+    const std::int64_t toY = std::min<std::int64_t>(top + mask.Height, clip.Bottom);
     std::uint8_t* bits = image_.bits();
     const std::int64_t stride = image_.bytesPerLine();
     for (std::int64_t py = fromY; py < toY; ++py)
-        BlendCoverageRow(bits + py * stride, mask, static_cast<int>(py - top), x, colour, width_);
+        BlendCoverageSpan(bits + py * stride, mask, static_cast<int>(py - top), x, colour,
+                          clip.Left, clip.Right);
 }
 
-const TextCoverage* RasterCanvas::Coverage(std::string_view text, const FontSpec& font) {
+const TextCoverage* RasterCanvas::Coverage(int x, int y, std::string_view text,
+                                           const FontSpec& font) {
     if (text.empty() || !FontCells::Available()) return &nothing_;
-    if (Unmasked(text, font)) return nullptr;
-    return &MaskFor(text, font, false).View;
+    Mask& out = handed_.emplace_back();
+    const TextCoverage* found = CoverageAt(x, y, text, font, false, out);
+    if (found != &out.View) handed_.pop_back();
+    return found;
 }
 
 }  // namespace tarsel

@@ -2,19 +2,23 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "render/Canvas.h"
 #include "render/FontCells.h"
+#include "render/GlyphCache.h"
 
 namespace tarsel {
 
 // The canvas the viewer draws with: lines and ellipses are rasterised here, straight into the
-// pixel bytes, and each text is drawn by Qt once per font height into a coverage mask that is
-// kept and blended for every later use. A pass draws tens of thousands of small discs and
-// three-letter names; through QPainter each costs microseconds of set-up.
+// pixel bytes, and texts are put together from glyphs that Qt draws once per face, height and
+// character, into coverage masks that are kept and blended for every later use. A pass draws
+// tens of thousands of small discs and three-letter names, in heights that change with every
+// step of the camera; through QPainter each costs microseconds of set-up. Drawing is clipped
+// to the shown area; the caches keep to a byte budget.
 class RasterCanvas : public Canvas {
   public:
     explicit RasterCanvas(SceneBitmap& scene);
@@ -30,10 +34,21 @@ class RasterCanvas : public Canvas {
     void Ellipse(int x1, int y1, int x2, int y2) override;
     void Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) override;
     std::uint8_t* Row(int y) override;
-    const TextCoverage* Coverage(std::string_view text, const FontSpec& font) override;
+    const TextCoverage* Coverage(int x, int y, std::string_view text,
+                                 const FontSpec& font) override;
+    void ReleaseCoverages() override;
 
     // Texts kept as masks, for the tests.
     std::size_t CachedTexts() const { return masks_.size(); }
+    // Bytes held by the text masks and glyphs, and the most they may hold between texts.
+    std::size_t CacheBytes() const { return maskBytes_ + glyphs_.Bytes(); }
+    static constexpr std::size_t MASK_BUDGET = std::size_t{12} << 20;
+    static constexpr std::size_t GLYPH_BUDGET = std::size_t{12} << 20;
+
+    // The mask of a text as Qt draws it whole, for the tests (and for texts that are not put
+    // together from glyphs).
+    TextCoverage WholeTextMask(std::string_view text, const FontSpec& font,
+                               std::vector<std::uint8_t>& alpha);
 
   private:
     struct Colour {
@@ -51,9 +66,20 @@ class RasterCanvas : public Canvas {
     }
     // Texts that are not kept as masks: empty ones, more than four letters, very tall cells.
     static bool Unmasked(std::string_view text, const FontSpec& font);
-    // The mask of a text, made when it is not kept yet. With mayForget, a full cache starts
-    // afresh first; without, every mask handed out stays valid.
-    const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget);
+    // The mask of a text, made when it is not kept yet: put together from the glyphs of the
+    // last Layout over window when composed, else drawn whole. With mayForget, a full cache
+    // starts afresh first; without, every mask handed out stays valid.
+    const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget, bool composed,
+                        const Rect& window);
+    // The coverage of a text with its cell at (x, y), put together from glyphs where it can
+    // be, or null when Qt must draw it; out receives what is not kept.
+    const TextCoverage* CoverageAt(int x, int y, std::string_view text, const FontSpec& font,
+                                   bool mayForget, Mask& out);
+    // The text's glyphs put together over window (relative to the cell's top-left corner).
+    void Compose(std::string_view text, const FontSpec& font, const Rect& window, Mask& out);
+    void Forget(bool mayForget);
+    // The drawable part: the image within the shown area.
+    Rect Clip() const;
     void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font, Rgb colour);
 
     QImage& image_;
@@ -75,6 +101,13 @@ class RasterCanvas : public Canvas {
     std::array<Recent, RECENT> recent_{};
     void ForgetMasks();
     TextCoverage nothing_;  // what a text covers without fonts
+    std::size_t maskBytes_ = 0;
+    GlyphCache glyphs_{fonts_};
+    std::vector<std::int32_t> pen64_;  // the last Layout
+    std::int32_t advance64_ = 0;
+    std::vector<const GlyphCache::Glyph*> placed_;
+    Mask drawn_;               // a text Text puts together without keeping it
+    std::deque<Mask> handed_;  // those Coverage hands out
 };
 
 }  // namespace tarsel

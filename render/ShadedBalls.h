@@ -90,6 +90,7 @@ class ShadedBalls {
     ShadingKernel kernel_;
     std::vector<Item> items_;
     std::vector<std::uint8_t*> rows_;
+    Rect clip_;  // the canvas's shown part of the bitmap
 };
 
 }  // namespace tarsel
