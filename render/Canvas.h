@@ -76,13 +76,13 @@ class Canvas {
     // Direct access to one row of pixel bytes (blue, green, red), 0 <= y < SCENE_SIZE.
     virtual std::uint8_t* Row(int y) = 0;
 
-    // For a canvas that draws texts by blending a coverage: the coverage Text would blend for
-    // this text in this font with its cell at (x, y), so that a pass can blend it itself (band
-    // by band, on several threads); only its part inside the shown area is sure to be there.
-    // It stays valid until the next call of Text or ReleaseCoverages. Null when the canvas
-    // draws this text another way.
+    // For a canvas that draws texts by blending coverages: the pieces Text would blend, one
+    // after the other, for this text in this font with its cell at (x, y), so that a pass can
+    // blend them itself (band by band, on several threads); only their part inside the shown
+    // area is sure to be there. Pieces never overlap. They stay valid until the next call of
+    // Text or ReleaseCoverages. Null when the canvas draws this text another way.
     virtual const TextCoverage* Coverage(int /*x*/, int /*y*/, std::string_view /*text*/,
-                                         const FontSpec& /*font*/) {
+                                         const FontSpec& /*font*/, int& /*pieces*/) {
         return nullptr;
     }
     // The coverages handed out are no longer used.

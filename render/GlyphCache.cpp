@@ -36,6 +36,7 @@ int GlyphCache::FaceIndex(const std::string& face) {
         // Only a program asking for hundreds of faces gets here: start afresh.
         faces_.clear();
         glyphs_.clear();
+        ++epoch_;
         advances_.clear();
         plain_.clear();
         glyphBytes_ = advanceBytes_ = plainBytes_ = 0;
@@ -196,6 +197,7 @@ void GlyphCache::Trim(std::size_t budget) {
     for (const auto& [key, glyph] : glyphs_)
         byUse.emplace_back(glyph.LastUse, key);
     std::sort(byUse.begin(), byUse.end());
+    ++epoch_;
     for (const auto& [use, key] : byUse) {
         if (Bytes() <= target) break;
         const auto found = glyphs_.find(key);

@@ -41,6 +41,8 @@ class GlyphCache {
     // Bytes held by all tables.
     std::size_t Bytes() const { return glyphBytes_ + advanceBytes_ + plainBytes_; }
     std::size_t Glyphs() const { return glyphs_.size(); }
+    // Changes whenever glyphs handed out before may be gone.
+    std::uint64_t Epoch() const { return epoch_; }
     // Drops the glyphs used longest ago, and if need be the other tables, until the cache
     // holds at most three quarters of budget. Glyphs handed out before become invalid.
     void Trim(std::size_t budget);
@@ -59,6 +61,7 @@ class GlyphCache {
     // Per face and text: is it laid out character by character?
     std::unordered_map<std::string, bool> plain_;
     std::uint64_t clock_ = 0;
+    std::uint64_t epoch_ = 0;
     std::size_t glyphBytes_ = 0;
     std::size_t advanceBytes_ = 0;
     std::size_t plainBytes_ = 0;

@@ -208,7 +208,7 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 }
 
 const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const FontSpec& font,
-                                                bool mayForget, bool composed, const Rect& window) {
+                                                bool mayForget) {
     auto faceIt = std::find(faces_.begin(), faces_.end(), font.Face);
     if (faceIt == faces_.end()) {
         if (mayForget && faces_.size() >= 256) {
@@ -225,24 +225,34 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
                               (static_cast<std::uint64_t>(text.size()) << 28) |
                               (static_cast<std::uint64_t>(height + 2048) << 16) |
                               static_cast<std::uint64_t>(faceIt - faces_.begin());
+    // Pieces that point at glyphs the cache has let go of are placed again.
+    const auto current = [this](const Mask& m) { return !m.Glyphs || m.Epoch == glyphs_.Epoch(); };
     Recent& recent = recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54];
-    if (recent.Key == key) return *recent.Found;
+    if (recent.Key == key && current(*recent.Found)) return *recent.Found;
+    Mask* mask = nullptr;
     if (auto found = masks_.find(key); found != masks_.end()) {
-        recent = {key, &found->second};
-        return found->second;
-    }
-    if (mayForget && maskBytes_ > MASK_BUDGET) ForgetMasks();
-
-    Mask& mask = masks_[key];
-    if (composed) {
-        Compose(text, font, window, mask);
+        mask = &found->second;
+        if (current(*mask)) {
+            recent = {key, mask};
+            return *mask;
+        }
+        maskBytes_ -= mask->Alpha.capacity();
     } else {
-        mask.View = WholeTextMask(text, font, mask.Alpha);
-        mask.View.Alpha = mask.Alpha.data();
+        if (mayForget && maskBytes_ > MASK_BUDGET) ForgetMasks();
+        mask = &masks_[key];
+        maskBytes_ += sizeof(Mask) + 64;
     }
-    maskBytes_ += mask.Alpha.capacity() + sizeof(Mask) + 64;
-    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, &mask};
-    return mask;
+    if (glyphs_.Layout(text, font, pen64_, advance64_)) {
+        const Rect window = TextWindow(font);
+        if (!Place(text, font, window, window, *mask)) Compose(text, font, window, *mask);
+    } else {
+        *mask = {};
+        mask->Pieces[0] = WholeTextMask(text, font, mask->Alpha);
+        mask->Count = 1;
+    }
+    maskBytes_ += mask->Alpha.capacity();
+    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, mask};
+    return *mask;
 }
 
 TextCoverage RasterCanvas::WholeTextMask(std::string_view text, const FontSpec& font,
@@ -309,15 +319,18 @@ void RasterCanvas::Compose(std::string_view text, const FontSpec& font, const Re
         const GlyphCache::Glyph& g =
             glyphs_.GlyphOf(font, static_cast<unsigned char>(text[i]), x64 & 63);
         placed_[i] = &g;
-        const int left = std::max(ix + g.View.Left, window.Left);
-        const int right = std::min(ix + g.View.Left + g.View.Width, window.Right);
-        const int top = std::max(g.View.Top, window.Top);
-        const int bottom = std::min(g.View.Top + g.View.Height, window.Bottom);
+        const TextCoverage& v = g.View;
+        const int left = std::max(ix + v.Left, window.Left);
+        const int right = std::min(ix + v.Left + v.Width, window.Right);
+        const int top = std::max(v.Top, window.Top);
+        const int bottom = std::min(v.Top + v.Height, window.Bottom);
         if (left >= right || top >= bottom) continue;
         box = {std::min(box.Left, left), std::min(box.Top, top), std::max(box.Right, right),
                std::max(box.Bottom, bottom)};
     }
-    TextCoverage& view = out.View;
+    out.Glyphs = false;
+    out.Count = 1;
+    TextCoverage& view = out.Pieces[0];
     view = {};
     out.Alpha.clear();
     if (box.Left < box.Right && box.Top < box.Bottom) {
@@ -348,31 +361,69 @@ void RasterCanvas::Compose(std::string_view text, const FontSpec& font, const Re
     view.Alpha = out.Alpha.data();
 }
 
-const TextCoverage* RasterCanvas::CoverageAt(int x, int y, std::string_view text,
-                                             const FontSpec& font, bool mayForget, Mask& out) {
-    const bool composed = glyphs_.Layout(text, font, pen64_, advance64_);
-    if (!composed) {
-        if (Unmasked(text, font)) return nullptr;
-        return &MaskFor(text, font, mayForget, false, {}).View;
-    }
-    // Everything the text can cover: the image Qt would draw it whole into.
+Rect RasterCanvas::TextWindow(const FontSpec& font) {
     const FontCells::Cell& cell = fonts_.Get(font);
     const int pad = cell.CellHeight / 2 + 2;
-    const Rect window{-pad, -pad, (advance64_ + 63) / 64 + pad, cell.CellHeight + pad};
+    return {-pad, -pad, (advance64_ + 63) / 64 + pad, cell.CellHeight + pad};
+}
+
+bool RasterCanvas::Place(std::string_view text, const FontSpec& font, const Rect& window,
+                         const Rect& shown, Mask& out) {
+    if (text.size() > out.Pieces.size()) return false;
+    const FontCells::Cell& cell = fonts_.Get(font);
+    const int pad = cell.CellHeight / 2 + 2;
+    int count = 0;
+    int lastRight = window.Left;  // glyphs advance to the right: each must start past the last
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::int32_t x64 = pen64_[i];
+        const std::int32_t next64 = i + 1 < text.size() ? pen64_[i + 1] : advance64_;
+        const int ix = x64 >> 6;
+        if (ix - pad > shown.Right || (next64 + 63) / 64 + pad < shown.Left) continue;
+        const TextCoverage& g =
+            glyphs_.GlyphOf(font, static_cast<unsigned char>(text[i]), x64 & 63).View;
+        if (g.Width == 0) continue;
+        TextCoverage piece = g;
+        piece.Left += ix;
+        if (piece.Left < lastRight || piece.Left + piece.Width > window.Right ||
+            piece.Top < window.Top || piece.Top + piece.Height > window.Bottom)
+            return false;
+        lastRight = piece.Left + piece.Width;
+        out.Pieces[count++] = piece;
+    }
+    out.Count = count;
+    out.Alpha.clear();
+    out.Glyphs = true;
+    out.Epoch = glyphs_.Epoch();
+    return true;
+}
+
+const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_view text,
+                                                   const FontSpec& font, bool mayForget,
+                                                   Mask& out) {
+    // A name far off the shown area is passed over before any look-up: a cell is at most as
+    // tall as asked (twice the em height), a character at most twice as wide, and Qt's image
+    // of a text has room of half a cell either side.
+    const std::int64_t h = std::abs(FontCells::EffectiveHeight(font.Height));
+    const std::int64_t reach = 2 * h + 3;
     const Rect clip = Clip();
-    const Rect shown{static_cast<int>(std::clamp<std::int64_t>(std::int64_t{clip.Left} - x,
-                                                               window.Left, window.Right)),
-                     static_cast<int>(std::clamp<std::int64_t>(std::int64_t{clip.Top} - y,
-                                                               window.Top, window.Bottom)),
-                     static_cast<int>(std::clamp<std::int64_t>(std::int64_t{clip.Right} - x,
-                                                               window.Left, window.Right)),
-                     static_cast<int>(std::clamp<std::int64_t>(std::int64_t{clip.Bottom} - y,
-                                                               window.Top, window.Bottom))};
+    if (std::int64_t{y} - reach >= clip.Bottom || std::int64_t{y} + 2 * reach <= clip.Top ||
+        std::int64_t{x} - reach >= clip.Right ||
+        std::int64_t{x} + static_cast<std::int64_t>(text.size()) * reach + reach <= clip.Left)
+        return &nothing_;
+    if (!Unmasked(text, font)) return &MaskFor(text, font, mayForget);
+    if (!glyphs_.Layout(text, font, pen64_, advance64_)) return nullptr;
+    // Long or tall texts are placed for their shown part only, and not kept.
+    const Rect window = TextWindow(font);
+    const auto within = [](std::int64_t v, int lo, int hi) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, lo, hi));
+    };
+    const Rect shown{within(std::int64_t{clip.Left} - x, window.Left, window.Right),
+                     within(std::int64_t{clip.Top} - y, window.Top, window.Bottom),
+                     within(std::int64_t{clip.Right} - x, window.Left, window.Right),
+                     within(std::int64_t{clip.Bottom} - y, window.Top, window.Bottom)};
     if (shown.Left >= shown.Right || shown.Top >= shown.Bottom) return &nothing_;
-    if (!Unmasked(text, font)) return &MaskFor(text, font, mayForget, true, window).View;
-    // Long or tall texts are put together for their shown part only, and not kept.
-    Compose(text, font, shown, out);
-    return &out.View;
+    if (!Place(text, font, window, shown, out)) Compose(text, font, shown, out);
+    return &out;
 }
 
 void RasterCanvas::ForgetMasks() {
@@ -423,30 +474,35 @@ bool RasterCanvas::Unmasked(std::string_view text, const FontSpec& font) {
 void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
     if (text.empty() || !FontCells::Available()) return;
     Forget(true);
-    const TextCoverage* found = CoverageAt(x, y, text, font, true, drawn_);
+    const Mask* found = CoverageAt(x, y, text, font, true, drawn_);
     if (found == nullptr) {
         TextThroughPainter(x, y, text, font, colour);
         return;
     }
-    const TextCoverage& mask = *found;
     const Rect clip = Clip();
-    const std::int64_t top = std::int64_t{y} + mask.Top;
-    const std::int64_t fromY = std::max<std::int64_t>(top, clip.Top);
-    const std::int64_t toY = std::min<std::int64_t>(top + mask.Height, clip.Bottom);
     std::uint8_t* bits = image_.bits();
     const std::int64_t stride = image_.bytesPerLine();
-    for (std::int64_t py = fromY; py < toY; ++py)
-        BlendCoverageSpan(bits + py * stride, mask, static_cast<int>(py - top), x, colour,
-                          clip.Left, clip.Right);
+    for (int k = 0; k < found->Count; ++k) {
+        const TextCoverage& piece = found->Pieces[k];
+        const std::int64_t top = std::int64_t{y} + piece.Top;
+        const std::int64_t fromY = std::max<std::int64_t>(top, clip.Top);
+        const std::int64_t toY = std::min<std::int64_t>(top + piece.Height, clip.Bottom);
+        for (std::int64_t py = fromY; py < toY; ++py)
+            BlendCoverageSpan(bits + py * stride, piece, static_cast<int>(py - top), x, colour,
+                              clip.Left, clip.Right);
+    }
 }
 
 const TextCoverage* RasterCanvas::Coverage(int x, int y, std::string_view text,
-                                           const FontSpec& font) {
-    if (text.empty() || !FontCells::Available()) return &nothing_;
+                                           const FontSpec& font, int& pieces) {
+    pieces = 0;
+    if (text.empty() || !FontCells::Available()) return nothing_.Pieces.data();
     Mask& out = handed_.emplace_back();
-    const TextCoverage* found = CoverageAt(x, y, text, font, false, out);
-    if (found != &out.View) handed_.pop_back();
-    return found;
+    const Mask* found = CoverageAt(x, y, text, font, false, out);
+    if (found != &out) handed_.pop_back();
+    if (found == nullptr) return nullptr;
+    pieces = found->Count;
+    return found->Pieces.data();
 }
 
 }  // namespace tarsel

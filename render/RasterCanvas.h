@@ -34,8 +34,8 @@ class RasterCanvas : public Canvas {
     void Ellipse(int x1, int y1, int x2, int y2) override;
     void Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) override;
     std::uint8_t* Row(int y) override;
-    const TextCoverage* Coverage(int x, int y, std::string_view text,
-                                 const FontSpec& font) override;
+    const TextCoverage* Coverage(int x, int y, std::string_view text, const FontSpec& font,
+                                 int& pieces) override;
     void ReleaseCoverages() override;
 
     // Texts kept as masks, for the tests.
@@ -55,9 +55,14 @@ class RasterCanvas : public Canvas {
         std::uint8_t B = 0, G = 0, R = 0;
     };
     // The coverage of one text in one font; View points into Alpha.
+    // A text as it is blended: up to four glyphs side by side (their coverage views moved to
+    // their places), or one mask of its own in Alpha when glyphs overlap or Qt shapes the text.
     struct Mask {
-        TextCoverage View;
+        std::array<TextCoverage, 4> Pieces{};
+        int Count = 0;
         std::vector<std::uint8_t> Alpha;
+        std::uint64_t Epoch = 0;  // of the glyph cache, when Pieces point into it
+        bool Glyphs = false;
     };
 
     static Colour ToColour(Rgb c) {
@@ -66,15 +71,20 @@ class RasterCanvas : public Canvas {
     }
     // Texts that are not kept as masks: empty ones, more than four letters, very tall cells.
     static bool Unmasked(std::string_view text, const FontSpec& font);
-    // The mask of a text, made when it is not kept yet: put together from the glyphs of the
-    // last Layout over window when composed, else drawn whole. With mayForget, a full cache
-    // starts afresh first; without, every mask handed out stays valid.
-    const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget, bool composed,
-                        const Rect& window);
+    // The mask of a text, made when it is not kept yet: put together from glyphs where Qt
+    // lays the text out glyph by glyph, else drawn whole. With mayForget, a full cache starts
+    // afresh first; without, every mask handed out stays valid.
+    const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget);
+    // All that Qt's image of the text of the last Layout holds, relative to its cell.
+    Rect TextWindow(const FontSpec& font);
     // The coverage of a text with its cell at (x, y), put together from glyphs where it can
     // be, or null when Qt must draw it; out receives what is not kept.
-    const TextCoverage* CoverageAt(int x, int y, std::string_view text, const FontSpec& font,
-                                   bool mayForget, Mask& out);
+    const Mask* CoverageAt(int x, int y, std::string_view text, const FontSpec& font,
+                           bool mayForget, Mask& out);
+    // The glyphs of the last Layout that reach shown, as pieces side by side; false when they
+    // overlap or reach beyond window, Qt's image of the whole text (relative to the cell).
+    bool Place(std::string_view text, const FontSpec& font, const Rect& window, const Rect& shown,
+               Mask& out);
     // The text's glyphs put together over window (relative to the cell's top-left corner).
     void Compose(std::string_view text, const FontSpec& font, const Rect& window, Mask& out);
     void Forget(bool mayForget);
@@ -100,7 +110,7 @@ class RasterCanvas : public Canvas {
     static constexpr int RECENT = 1024;
     std::array<Recent, RECENT> recent_{};
     void ForgetMasks();
-    TextCoverage nothing_;  // what a text covers without fonts
+    Mask nothing_;  // what a text covers without fonts or off the shown area
     std::size_t maskBytes_ = 0;
     GlyphCache glyphs_{fonts_};
     std::vector<std::int32_t> pen64_;  // the last Layout

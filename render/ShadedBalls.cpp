@@ -214,8 +214,8 @@ void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::si
                     kernel(terms, b, rows, firstOfBand(first, band), last, bands, clip.Left,
                            clip.Right - 1);
             }
-            if (item.Coverage != nullptr) {
-                const TextCoverage& c = *item.Coverage;
+            for (int piece = 0; piece < item.Pieces; ++piece) {
+                const TextCoverage& c = item.Coverage[piece];
                 const std::int64_t top = std::int64_t{item.NameY} + c.Top;
                 const std::int64_t end = std::min<std::int64_t>(top + c.Height, clip.Bottom);
                 for (std::int64_t y = firstOfBand(std::max<std::int64_t>(top, clip.Top), band);
@@ -269,7 +269,8 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
         item.NameX = static_cast<std::int32_t>(item.Ball.Cx);
         item.NameY = static_cast<std::int32_t>(item.Ball.Cy);
         const AtomName& name = atom.Name;
-        item.Coverage = canvas.Coverage(item.NameX, item.NameY, name.View(), labelFont);
+        item.Coverage =
+            canvas.Coverage(item.NameX, item.NameY, name.View(), labelFont, item.Pieces);
         if (item.Coverage != nullptr) continue;
         DrawItems(terms, from, k + 1, pixels < PARALLEL_PIXELS);
         canvas.Text(item.NameX, item.NameY, name.View(), labelFont, {0, 0, 0});

@@ -177,7 +177,7 @@ TEST(ShadedBallsTest, FastPathMatchesThePlainLoop) {
 class TextDrawingCanvas : public RasterCanvas {
   public:
     using RasterCanvas::RasterCanvas;
-    const TextCoverage* Coverage(int, int, std::string_view, const FontSpec&) override {
+    const TextCoverage* Coverage(int, int, std::string_view, const FontSpec&, int&) override {
         return nullptr;
     }
 };
