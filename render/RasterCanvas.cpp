@@ -116,6 +116,31 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
         last = std::min(last, major0 - majorLo);
     }
     if (first > last) return;
+    // And with the minor coordinate in it. The minor offset q(i) = floor((2 i aMinor + aMajor)
+    // / (2 aMajor)) never falls as i grows, so the steps with q in [qLo, qHi] are a range.
+    {
+        const std::int64_t minorLo = xMajor ? clip.Top : clip.Left;
+        const std::int64_t minorHi = (xMajor ? clip.Bottom : clip.Right) - 1;
+        std::int64_t qLo = minorStep > 0 ? minorLo - minor0 : minor0 - minorHi;
+        const std::int64_t qHi = minorStep > 0 ? minorHi - minor0 : minor0 - minorLo;
+        qLo = std::max<std::int64_t>(qLo, 0);
+        if (qLo > qHi) return;
+        if (aMinor == 0) {
+            if (qLo > 0) return;
+        } else {
+            const auto ceilDiv = [](__int128 n, __int128 d) {
+                return n >= 0 ? (n + d - 1) / d : -((-n) / d);
+            };
+            const __int128 twoMajor = 2 * static_cast<__int128>(aMajor);
+            const __int128 twoMinor = 2 * static_cast<__int128>(aMinor);
+            const __int128 iLo = ceilDiv(twoMajor * qLo - aMajor, twoMinor);
+            const __int128 iHi =
+                ceilDiv(twoMajor * (static_cast<__int128>(qHi) + 1) - aMajor, twoMinor) - 1;
+            if (iLo > first) first = static_cast<std::int64_t>(std::min<__int128>(iLo, last + 1));
+            if (iHi < last) last = static_cast<std::int64_t>(std::max<__int128>(iHi, first - 1));
+            if (first > last) return;
+        }
+    }
 
     // The minor offset at step i is i * aMinor / aMajor rounded half up. A line that starts
     // off the bitmap starts its walk part way; the products then need more than 64 bits.
