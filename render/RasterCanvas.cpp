@@ -179,6 +179,42 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     }
 }
 
+void RasterCanvas::EllipseRows(std::int64_t left, std::int64_t top, std::int64_t right,
+                               std::int64_t bottom, std::int64_t firstRow, std::int64_t lastRow,
+                               EllipseRow* rows) {
+    const EllipseShape shape{(static_cast<double>(left) + static_cast<double>(right)) / 2,
+                             (static_cast<double>(top) + static_cast<double>(bottom)) / 2,
+                             static_cast<double>(right - left) / 2,
+                             static_cast<double>(bottom - top) / 2};
+    Span above = shape.Row(firstRow - 1);
+    Span here = shape.Row(firstRow);
+    for (std::int64_t y = firstRow; y <= lastRow; ++y) {
+        const Span below = shape.Row(y + 1);
+        EllipseRow& row = rows[y - firstRow];
+        row = {here.Left, here.Right, 1, 0};
+        // The outline: the pixels of the row that have a neighbour outside the ellipse,
+        // beside them or in the row above or below; the brush fills the others.
+        if (!here.Empty() && !above.Empty() && !below.Empty()) {
+            row.InnerLeft = std::max({here.Left + 1, above.Left, below.Left});
+            row.InnerRight = std::min({here.Right - 1, above.Right, below.Right});
+        }
+        above = here;
+        here = below;
+    }
+}
+
+const RasterCanvas::EllipseRow* RasterCanvas::EllipsePattern(int width, int height) {
+    const std::uint32_t key = static_cast<std::uint32_t>(width) << 16 | height;
+    auto [it, added] = ellipses_.try_emplace(key);
+    if (added) {
+        // The rows of a box at the origin; a box anywhere else has them moved by its corner,
+        // exactly: the centre's offsets from a pixel are the same halves either way.
+        it->second.resize(static_cast<std::size_t>(height));
+        EllipseRows(0, 0, width, height, 0, height - 1, it->second.data());
+    }
+    return it->second.data();
+}
+
 void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     const std::int64_t left = std::min(x1, x2), right = std::max(x1, x2);
     const std::int64_t top = std::min(y1, y2), bottom = std::max(y1, y2);
@@ -186,10 +222,21 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     const Rect clip = Clip();
     if (right <= clip.Left || bottom <= clip.Top || left >= clip.Right || top >= clip.Bottom)
         return;
-    const EllipseShape shape{(static_cast<double>(left) + static_cast<double>(right)) / 2,
-                             (static_cast<double>(top) + static_cast<double>(bottom)) / 2,
-                             static_cast<double>(right - left) / 2,
-                             static_cast<double>(bottom - top) / 2};
+    const std::int64_t firstRow = std::max<std::int64_t>(top, clip.Top);
+    const std::int64_t lastRow = std::min<std::int64_t>(bottom, clip.Bottom) - 1;
+    // Small boxes (every disc of a pass but the nearest) take their rows from a pattern kept
+    // per size; the others are measured row by row.
+    const EllipseRow* rows = nullptr;
+    std::int64_t shift = left;
+    if (UsePatterns && right - left <= MAX_PATTERN && bottom - top <= MAX_PATTERN) {
+        rows = EllipsePattern(static_cast<int>(right - left), static_cast<int>(bottom - top)) +
+               (firstRow - top);
+    } else {
+        rowsBuffer_.resize(static_cast<std::size_t>(lastRow - firstRow + 1));
+        EllipseRows(left, top, right, bottom, firstRow, lastRow, rowsBuffer_.data());
+        rows = rowsBuffer_.data();
+        shift = 0;
+    }
 
     std::uint8_t* bits = image_.bits();
     const std::int64_t stride = image_.bytesPerLine();
@@ -204,31 +251,19 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
             row[3 * x + 2] = c.R;
         }
     };
-
-    const std::int64_t firstRow = std::max<std::int64_t>(top, clip.Top);
-    const std::int64_t lastRow = std::min<std::int64_t>(bottom, clip.Bottom) - 1;
-    Span above = shape.Row(firstRow - 1);
-    Span here = shape.Row(firstRow);
     for (std::int64_t y = firstRow; y <= lastRow; ++y) {
-        const Span below = shape.Row(y + 1);
-        if (!here.Empty()) {
-            std::uint8_t* row = bits + y * stride;
-            paint(row, here.Left, here.Right, brush_);
-            // The outline: the pixels of the row that have a neighbour outside the ellipse,
-            // beside them or in the row above or below.
-            paint(row, here.Left, here.Left, pen_);
-            paint(row, here.Right, here.Right, pen_);
-            for (const Span& n : {above, below}) {
-                if (n.Empty()) {
-                    paint(row, here.Left, here.Right, pen_);
-                } else {
-                    paint(row, here.Left, std::min(here.Right, n.Left - 1), pen_);
-                    paint(row, std::max(here.Left, n.Right + 1), here.Right, pen_);
-                }
-            }
+        const EllipseRow& r = rows[y - firstRow];
+        if (r.Left > r.Right) continue;
+        std::uint8_t* row = bits + y * stride;
+        const std::int64_t l = r.Left + shift, rr = r.Right + shift;
+        if (r.InnerLeft > r.InnerRight) {
+            paint(row, l, rr, pen_);
+        } else {
+            const std::int64_t il = r.InnerLeft + shift, ir = r.InnerRight + shift;
+            paint(row, l, il - 1, pen_);
+            paint(row, il, ir, brush_);
+            paint(row, ir + 1, rr, pen_);
         }
-        above = here;
-        here = below;
     }
 }
 

@@ -38,6 +38,9 @@ class RasterCanvas : public Canvas {
                                  int& pieces) override;
     void ReleaseCoverages() override;
 
+    // Small ellipses from patterns kept per size; off, every row is measured (for the tests).
+    bool UsePatterns = true;
+
     // Texts kept as masks, for the tests.
     std::size_t CachedTexts() const { return masks_.size(); }
     // Bytes held by the text masks and glyphs, and the most they may hold between texts.
@@ -64,6 +67,19 @@ class RasterCanvas : public Canvas {
         std::uint64_t Epoch = 0;  // of the glyph cache, when Pieces point into it
         bool Glyphs = false;
     };
+
+    // One row of an ellipse: the pixels Left .. Right (none when Left > Right), of which
+    // InnerLeft .. InnerRight take the brush and the others the pen.
+    struct EllipseRow {
+        std::int64_t Left = 0, Right = -1, InnerLeft = 1, InnerRight = 0;
+    };
+    static void EllipseRows(std::int64_t left, std::int64_t top, std::int64_t right,
+                            std::int64_t bottom, std::int64_t firstRow, std::int64_t lastRow,
+                            EllipseRow* rows);
+    static constexpr int MAX_PATTERN = 64;
+    const EllipseRow* EllipsePattern(int width, int height);
+    std::unordered_map<std::uint32_t, std::vector<EllipseRow>> ellipses_;  // at most 64 x 64
+    std::vector<EllipseRow> rowsBuffer_;
 
     static Colour ToColour(Rgb c) {
         return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),

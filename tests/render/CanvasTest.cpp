@@ -209,3 +209,30 @@ TEST(RasterCanvasShownArea, InsideItEveryPixelIsThatOfDrawingEverything) {
 
 }  // namespace
 }  // namespace tarsel
+
+namespace tarsel {
+namespace {
+
+// Ellipses of every small size, at odd places (off the bitmap in part, far away), drawn from the
+// kept patterns and measured row by row: the same pixels.
+TEST(RasterCanvasPatterns, SmallEllipsesEqualThoseMeasuredRowByRow) {
+    SceneBitmap fromPatterns(GREY), measured(GREY);
+    RasterCanvas a(fromPatterns), b(measured);
+    b.UsePatterns = false;
+    for (RasterCanvas* c : {&a, &b}) {
+        c->SetPen(OUTLINE, PenStyle::Solid);
+        int k = 0;
+        for (int w = 1; w <= 64; w += 3) {
+            for (int h = 1; h <= 64; h += 5, ++k) {
+                c->SetBrush({k & 0xFF, 40, 200});
+                const int x = (k * 97) % 2100 - 50, y = (k * 61) % 2100 - 50;
+                c->Ellipse(x, y, x + w, y + h);
+                c->Ellipse(-1000001 + w, y, -1000001, y + h);  // entirely off: nothing
+            }
+        }
+    }
+    EXPECT_EQ(fromPatterns.Image(), measured.Image());
+}
+
+}  // namespace
+}  // namespace tarsel
