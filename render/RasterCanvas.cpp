@@ -160,21 +160,38 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     std::int64_t phase = pattern == nullptr ? 0 : first % pattern->Period;
     const std::int64_t period = pattern == nullptr ? 1 : pattern->Period;
     const std::int64_t on = pattern == nullptr ? 1 : pattern->On;
-    for (std::int64_t i = first; i <= last; ++i, phase = phase + 1 == period ? 0 : phase + 1) {
-        const std::int64_t major = major0 + majorStep * i;
-        const std::int64_t minor = minor0 + minorStep * q;
-        const std::int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
-        if (y >= clip.Top && y < clip.Bottom && x >= clip.Left && x < clip.Right) {
-            const Colour& c = phase < on ? pen_ : brush_;
-            std::uint8_t* p = bits + y * stride + 3 * x;
+    // Every step from first to last lies in the drawable part (both coordinates are monotonic
+    // and were clipped above), so the walk moves a pointer without testing each pixel.
+    const std::int64_t xFirst = xMajor ? major0 + majorStep * first : minor0 + minorStep * q;
+    const std::int64_t yFirst = xMajor ? minor0 + minorStep * q : major0 + majorStep * first;
+    const std::int64_t majorDelta = xMajor ? 3 * majorStep : stride * majorStep;
+    const std::int64_t minorDelta = xMajor ? stride * minorStep : 3 * minorStep;
+    std::uint8_t* p = bits + yFirst * stride + 3 * xFirst;
+    const std::int64_t twoMinor = 2 * aMinor, twoMajor = 2 * aMajor;
+    if (pattern == nullptr) {
+        const Colour c = pen_;
+        for (std::int64_t i = first; i <= last; ++i, p += majorDelta) {
             p[0] = c.B;
             p[1] = c.G;
             p[2] = c.R;
+            rem += twoMinor;
+            if (rem >= twoMajor) {
+                rem -= twoMajor;
+                p += minorDelta;
+            }
         }
-        rem += 2 * aMinor;
-        if (rem >= 2 * aMajor) {
-            rem -= 2 * aMajor;
-            ++q;
+        return;
+    }
+    for (std::int64_t i = first; i <= last;
+         ++i, p += majorDelta, phase = phase + 1 == period ? 0 : phase + 1) {
+        const Colour& c = phase < on ? pen_ : brush_;
+        p[0] = c.B;
+        p[1] = c.G;
+        p[2] = c.R;
+        rem += twoMinor;
+        if (rem >= twoMajor) {
+            rem -= twoMajor;
+            p += minorDelta;
         }
     }
 }
@@ -205,6 +222,7 @@ void RasterCanvas::EllipseRows(std::int64_t left, std::int64_t top, std::int64_t
 
 const RasterCanvas::EllipseRow* RasterCanvas::EllipsePattern(int width, int height) {
     const std::uint32_t key = static_cast<std::uint32_t>(width) << 16 | height;
+    if (key == lastPatternKey_) return lastPattern_;
     auto [it, added] = ellipses_.try_emplace(key);
     if (added) {
         // The rows of a box at the origin; a box anywhere else has them moved by its corner,
@@ -212,7 +230,9 @@ const RasterCanvas::EllipseRow* RasterCanvas::EllipsePattern(int width, int heig
         it->second.resize(static_cast<std::size_t>(height));
         EllipseRows(0, 0, width, height, 0, height - 1, it->second.data());
     }
-    return it->second.data();
+    lastPatternKey_ = key;
+    lastPattern_ = it->second.data();
+    return lastPattern_;
 }
 
 void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {

@@ -45,7 +45,7 @@ class RasterCanvas : public Canvas {
     std::size_t CachedTexts() const { return masks_.size(); }
     // Bytes held by the text masks and glyphs, and the most they may hold between texts.
     std::size_t CacheBytes() const { return maskBytes_ + glyphs_.Bytes(); }
-    static constexpr std::size_t MASK_BUDGET = std::size_t{12} << 20;
+    static constexpr std::size_t MASK_BUDGET = std::size_t{10} << 20;
     static constexpr std::size_t GLYPH_BUDGET = std::size_t{12} << 20;
 
     // The mask of a text as Qt draws it whole, for the tests (and for texts that are not put
@@ -80,6 +80,8 @@ class RasterCanvas : public Canvas {
     const EllipseRow* EllipsePattern(int width, int height);
     std::unordered_map<std::uint32_t, std::vector<EllipseRow>> ellipses_;  // at most 64 x 64
     std::vector<EllipseRow> rowsBuffer_;
+    std::uint32_t lastPatternKey_ = 0;  // no box is 0 x 0
+    const EllipseRow* lastPattern_ = nullptr;
 
     static Colour ToColour(Rgb c) {
         return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),
