@@ -479,7 +479,7 @@ bool RasterCanvas::Place(std::string_view text, const FontSpec& font, const Rect
 
 const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_view text,
                                                    const FontSpec& font, bool mayForget,
-                                                   Mask& out) {
+                                                   Mask* out) {
     // A name far off the shown area is passed over before any look-up: a cell is at most as
     // tall as asked (twice the em height), a character at most twice as wide, and Qt's image
     // of a text has room of half a cell either side.
@@ -502,8 +502,9 @@ const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_vie
                      within(std::int64_t{clip.Right} - x, window.Left, window.Right),
                      within(std::int64_t{clip.Bottom} - y, window.Top, window.Bottom)};
     if (shown.Left >= shown.Right || shown.Top >= shown.Bottom) return &nothing_;
-    if (!Place(text, font, window, shown, out)) Compose(text, font, shown, out);
-    return &out;
+    Mask& placed = out != nullptr ? *out : handed_.emplace_back();
+    if (!Place(text, font, window, shown, placed)) Compose(text, font, shown, placed);
+    return &placed;
 }
 
 void RasterCanvas::ForgetMasks() {
@@ -554,7 +555,7 @@ bool RasterCanvas::Unmasked(std::string_view text, const FontSpec& font) {
 void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
     if (text.empty() || !FontCells::Available()) return;
     Forget(true);
-    const Mask* found = CoverageAt(x, y, text, font, true, drawn_);
+    const Mask* found = CoverageAt(x, y, text, font, true, &drawn_);
     if (found == nullptr) {
         TextThroughPainter(x, y, text, font, colour);
         return;
@@ -577,9 +578,7 @@ const TextCoverage* RasterCanvas::Coverage(int x, int y, std::string_view text,
                                            const FontSpec& font, int& pieces) {
     pieces = 0;
     if (text.empty() || !FontCells::Available()) return nothing_.Pieces.data();
-    Mask& out = handed_.emplace_back();
-    const Mask* found = CoverageAt(x, y, text, font, false, out);
-    if (found != &out) handed_.pop_back();
+    const Mask* found = CoverageAt(x, y, text, font, false, nullptr);
     if (found == nullptr) return nullptr;
     pieces = found->Count;
     return found->Pieces.data();

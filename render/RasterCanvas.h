@@ -96,9 +96,10 @@ class RasterCanvas : public Canvas {
     // All that Qt's image of the text of the last Layout holds, relative to its cell.
     Rect TextWindow(const FontSpec& font);
     // The coverage of a text with its cell at (x, y), put together from glyphs where it can
-    // be, or null when Qt must draw it; out receives what is not kept.
+    // be, or null when Qt must draw it. What is not kept goes to out, or when out is null to
+    // the coverages handed out.
     const Mask* CoverageAt(int x, int y, std::string_view text, const FontSpec& font,
-                           bool mayForget, Mask& out);
+                           bool mayForget, Mask* out);
     // The glyphs of the last Layout that reach shown, as pieces side by side; false when they
     // overlap or reach beyond window, Qt's image of the whole text (relative to the cell).
     bool Place(std::string_view text, const FontSpec& font, const Rect& window, const Rect& shown,
