@@ -92,15 +92,15 @@ int main(int argc, char** argv) {
         if (now >= seconds) break;
         const bool shaded = cycles % 2 == 1, names = cycles % 4 < 2;
         Apply(viewer, shaded, names);
-        Hold(viewer, 'W', 60);  // into the cube
+        Hold(viewer, 'W', 150);  // into the cube (3 units a tick at most)
         Play(viewer, true, 15);
         Hold(viewer, 'D', 10);
         Play(viewer, false, 15);
-        Hold(viewer, 'S', 60);  // back out
+        Hold(viewer, 'S', 150);  // back out
         host.SetDrawingAreaSize(sizes[cycles % 4]);
         viewer.FormResize();
         viewer.Resetcamera1Click();
-        passes += 1 + 70 + 15 + 20 + 15 + 70 + 2;
+        passes += 1 + 160 + 15 + 20 + 15 + 160 + 2;
         ++cycles;
     }
     return 0;
