@@ -207,6 +207,8 @@ void Viewer::RenderScene() {
     // The followed molecule's move since the last pass moves the camera; nothing else does.
     FollowStep();
     canvas_->FillRect(ws.VisibleRect, ws.BackgroundColour);
+    // Only this part is shown or recorded; the pass may leave the rest of the bitmap alone.
+    canvas_->SetShownArea(ws.VisibleRect);
     if (ws.WorldViewOpen) host_.RepaintWorldForm();
     renderer_.PrepareProjection(ws);
     if (ws.ShowCube) cube_.DrawCube(ws, renderer_.Proj(), *canvas_, axisFont_);

@@ -21,13 +21,12 @@ struct TextCoverage {
 };
 
 // Blends line `line` (0 .. Height - 1) of a text's coverage in `colour` onto a bitmap row, the
-// text's cell having its left edge at column x. Columns off the bitmap (0 .. width - 1) are
-// left out.
-inline void BlendCoverageRow(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
-                             Rgb colour, std::int64_t width = SCENE_SIZE) {
+// text's cell having its left edge at column x, in the columns lo .. hi - 1 only.
+inline void BlendCoverageSpan(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
+                              Rgb colour, std::int64_t lo, std::int64_t hi) {
     const std::int64_t left = x + c.Left;
-    const std::int64_t from = left < 0 ? 0 : left;
-    const std::int64_t to = left + c.Width > width ? width : left + c.Width;
+    const std::int64_t from = left < lo ? lo : left;
+    const std::int64_t to = left + c.Width > hi ? hi : left + c.Width;
     const std::uint8_t* alpha = c.Alpha + static_cast<std::int64_t>(line) * c.Width;
     const int b = colour.B & 0xFF, g = colour.G & 0xFF, r = colour.R & 0xFF;
     for (std::int64_t px = from; px < to; ++px) {
@@ -38,6 +37,12 @@ inline void BlendCoverageRow(std::uint8_t* row, const TextCoverage& c, int line,
         p[1] = static_cast<std::uint8_t>((p[1] * (255 - a) + g * a + 127) / 255);
         p[2] = static_cast<std::uint8_t>((p[2] * (255 - a) + r * a + 127) / 255);
     }
+}
+
+// The same over the columns of the bitmap (0 .. width - 1).
+inline void BlendCoverageRow(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
+                             Rgb colour, std::int64_t width = SCENE_SIZE) {
+    BlendCoverageSpan(row, c, line, x, colour, 0, width);
 }
 
 // The drawing surface of the scene bitmap, as the render pass uses it: a device context with a
@@ -71,13 +76,26 @@ class Canvas {
     // Direct access to one row of pixel bytes (blue, green, red), 0 <= y < SCENE_SIZE.
     virtual std::uint8_t* Row(int y) = 0;
 
-    // For a canvas that draws texts by blending a coverage: the coverage Text would blend for
-    // this text in this font, so that a pass can blend it itself (band by band, on several
-    // threads). It stays valid until the next call of Text. Null when the canvas draws this
-    // text another way.
-    virtual const TextCoverage* Coverage(std::string_view /*text*/, const FontSpec& /*font*/) {
+    // For a canvas that draws texts by blending coverages: the pieces Text would blend, one
+    // after the other, for this text in this font with its cell at (x, y), so that a pass can
+    // blend them itself (band by band, on several threads); only their part inside the shown
+    // area is sure to be there. Pieces never overlap. They stay valid until the next call of
+    // Text or ReleaseCoverages. Null when the canvas draws this text another way.
+    virtual const TextCoverage* Coverage(int /*x*/, int /*y*/, std::string_view /*text*/,
+                                         const FontSpec& /*font*/, int& /*pieces*/) {
         return nullptr;
     }
+    // The coverages handed out are no longer used.
+    virtual void ReleaseCoverages() {}
+
+    // The part of the bitmap that will be shown or recorded. Pixels outside it may be left
+    // undrawn, so work that would only reach them can be skipped; inside, every pixel is what
+    // drawing everything gives. At first the whole plane.
+    virtual void SetShownArea(const Rect& area) { shown_ = area; }
+    const Rect& ShownArea() const { return shown_; }
+
+  protected:
+    Rect shown_{-(1 << 30), -(1 << 30), 1 << 30, 1 << 30};
 };
 
 }  // namespace tarsel

@@ -919,9 +919,10 @@ void PhotoRenderer::DrawNames(const Workspace& ws, Canvas& canvas, FontSpec& lab
             if (!(depth_[at] >= tCentre)) continue;
         }
         labelFont.Height = Trunc(atom.Factor * fontScale + 3);
-        const TextCoverage* c = canvas.Coverage(atom.Name.View(), labelFont);
+        int pieces = 0;
+        const TextCoverage* c = canvas.Coverage(x, y, atom.Name.View(), labelFont, pieces);
         if (c != nullptr) {
-            names_.push_back({c, x, y});
+            names_.push_back({c, pieces, x, y});
         } else if (targetIsCanvas) {
             // The canvas draws this one itself, which may end the coverages collected so far.
             BlendNames(target);
@@ -929,6 +930,7 @@ void PhotoRenderer::DrawNames(const Workspace& ws, Canvas& canvas, FontSpec& lab
         }
     }
     BlendNames(target);
+    canvas.ReleaseCoverages();
 }
 
 void PhotoRenderer::BlendNames(const PhotoTarget& target) {
@@ -936,14 +938,16 @@ void PhotoRenderer::BlendNames(const PhotoTarget& target) {
     const int bands = names_.size() < 64 ? 1 : workers_.Bands();
     auto job = [&](int band) {
         for (const NameItem& item : names_) {
-            const TextCoverage& c = *item.Coverage;
-            const std::int64_t top = std::int64_t{item.Y} + c.Top;
-            const std::int64_t end = std::min<std::int64_t>(top + c.Height, target.Height);
-            std::int64_t row = std::max<std::int64_t>(top, 0);
-            row += ((band - row) % bands + bands) % bands;
-            for (; row < end; row += bands)
-                BlendCoverageRow(target.Rows[row], c, static_cast<int>(row - top), item.X,
-                                 {0, 0, 0}, target.Width);
+            for (int piece = 0; piece < item.Pieces; ++piece) {
+                const TextCoverage& c = item.Coverage[piece];
+                const std::int64_t top = std::int64_t{item.Y} + c.Top;
+                const std::int64_t end = std::min<std::int64_t>(top + c.Height, target.Height);
+                std::int64_t row = std::max<std::int64_t>(top, 0);
+                row += ((band - row) % bands + bands) % bands;
+                for (; row < end; row += bands)
+                    BlendCoverageRow(target.Rows[row], c, static_cast<int>(row - top), item.X,
+                                     {0, 0, 0}, target.Width);
+            }
         }
     };
     if (bands == 1) {

@@ -138,7 +138,8 @@ class PhotoRenderer {
     };
     std::vector<ShadedSphere> shaded_;
     struct NameItem {
-        const TextCoverage* Coverage;
+        const TextCoverage* Coverage;  // Pieces of them, placed from the cell at (X, Y)
+        int Pieces;
         int X, Y;
     };
     std::vector<NameItem> names_;

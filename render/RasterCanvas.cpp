@@ -21,11 +21,10 @@ struct Pattern {
 constexpr Pattern DASH{18, 24};
 constexpr Pattern DOT{3, 6};
 
-// Texts taller than this are drawn by Qt directly instead of being kept as masks; only an
-// atom right in front of the camera gets such a name.
+// Texts taller than this are not kept as masks: they are put together for their shown part
+// each time (or drawn by Qt directly when they are not made of plain glyphs); only an atom
+// right in front of the camera gets such a name.
 constexpr int MAX_MASK_CELL = 256;
-// Masks kept before the cache starts afresh (a few MB).
-constexpr std::size_t MAX_MASKS = 16384;
 
 // The columns of one row inside an ellipse: the pixels whose centres lie inside it.
 struct Span {
@@ -104,17 +103,44 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     const int minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
     const std::int64_t aMajor = steps, aMinor = xMajor ? ady : adx;
 
-    // Steps i with the major coordinate on the bitmap.
-    const std::int64_t majorSize = xMajor ? width_ : height_;
+    // Steps i with the major coordinate in the drawable part.
+    const Rect clip = Clip();
+    const std::int64_t majorLo = xMajor ? clip.Left : clip.Top;
+    const std::int64_t majorHi = (xMajor ? clip.Right : clip.Bottom) - 1;
     std::int64_t first = 0, last = steps - 1;
     if (majorStep > 0) {
-        first = std::max(first, -major0);
-        last = std::min(last, majorSize - 1 - major0);
+        first = std::max(first, majorLo - major0);
+        last = std::min(last, majorHi - major0);
     } else {
-        first = std::max(first, major0 - (majorSize - 1));
-        last = std::min(last, major0);
+        first = std::max(first, major0 - majorHi);
+        last = std::min(last, major0 - majorLo);
     }
     if (first > last) return;
+    // And with the minor coordinate in it. The minor offset q(i) = floor((2 i aMinor + aMajor)
+    // / (2 aMajor)) never falls as i grows, so the steps with q in [qLo, qHi] are a range.
+    {
+        const std::int64_t minorLo = xMajor ? clip.Top : clip.Left;
+        const std::int64_t minorHi = (xMajor ? clip.Bottom : clip.Right) - 1;
+        std::int64_t qLo = minorStep > 0 ? minorLo - minor0 : minor0 - minorHi;
+        const std::int64_t qHi = minorStep > 0 ? minorHi - minor0 : minor0 - minorLo;
+        qLo = std::max<std::int64_t>(qLo, 0);
+        if (qLo > qHi) return;
+        if (aMinor == 0) {
+            if (qLo > 0) return;
+        } else {
+            const auto ceilDiv = [](__int128 n, __int128 d) {
+                return n >= 0 ? (n + d - 1) / d : -((-n) / d);
+            };
+            const __int128 twoMajor = 2 * static_cast<__int128>(aMajor);
+            const __int128 twoMinor = 2 * static_cast<__int128>(aMinor);
+            const __int128 iLo = ceilDiv(twoMajor * qLo - aMajor, twoMinor);
+            const __int128 iHi =
+                ceilDiv(twoMajor * (static_cast<__int128>(qHi) + 1) - aMajor, twoMinor) - 1;
+            if (iLo > first) first = static_cast<std::int64_t>(std::min<__int128>(iLo, last + 1));
+            if (iHi < last) last = static_cast<std::int64_t>(std::max<__int128>(iHi, first - 1));
+            if (first > last) return;
+        }
+    }
 
     // The minor offset at step i is i * aMinor / aMajor rounded half up. A line that starts
     // off the bitmap starts its walk part way; the products then need more than 64 bits.
@@ -134,40 +160,110 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     std::int64_t phase = pattern == nullptr ? 0 : first % pattern->Period;
     const std::int64_t period = pattern == nullptr ? 1 : pattern->Period;
     const std::int64_t on = pattern == nullptr ? 1 : pattern->On;
-    for (std::int64_t i = first; i <= last; ++i, phase = phase + 1 == period ? 0 : phase + 1) {
-        const std::int64_t major = major0 + majorStep * i;
-        const std::int64_t minor = minor0 + minorStep * q;
-        const std::int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;
-        if (y >= 0 && y < height_ && x >= 0 && x < width_) {
-            const Colour& c = phase < on ? pen_ : brush_;
-            std::uint8_t* p = bits + y * stride + 3 * x;
+    // Every step from first to last lies in the drawable part (both coordinates are monotonic
+    // and were clipped above), so the walk moves a pointer without testing each pixel.
+    const std::int64_t xFirst = xMajor ? major0 + majorStep * first : minor0 + minorStep * q;
+    const std::int64_t yFirst = xMajor ? minor0 + minorStep * q : major0 + majorStep * first;
+    const std::int64_t majorDelta = xMajor ? 3 * majorStep : stride * majorStep;
+    const std::int64_t minorDelta = xMajor ? stride * minorStep : 3 * minorStep;
+    std::uint8_t* p = bits + yFirst * stride + 3 * xFirst;
+    const std::int64_t twoMinor = 2 * aMinor, twoMajor = 2 * aMajor;
+    if (pattern == nullptr) {
+        const Colour c = pen_;
+        for (std::int64_t i = first; i <= last; ++i, p += majorDelta) {
             p[0] = c.B;
             p[1] = c.G;
             p[2] = c.R;
+            rem += twoMinor;
+            if (rem >= twoMajor) {
+                rem -= twoMajor;
+                p += minorDelta;
+            }
         }
-        rem += 2 * aMinor;
-        if (rem >= 2 * aMajor) {
-            rem -= 2 * aMajor;
-            ++q;
+        return;
+    }
+    for (std::int64_t i = first; i <= last;
+         ++i, p += majorDelta, phase = phase + 1 == period ? 0 : phase + 1) {
+        const Colour& c = phase < on ? pen_ : brush_;
+        p[0] = c.B;
+        p[1] = c.G;
+        p[2] = c.R;
+        rem += twoMinor;
+        if (rem >= twoMajor) {
+            rem -= twoMajor;
+            p += minorDelta;
         }
     }
+}
+
+void RasterCanvas::EllipseRows(std::int64_t left, std::int64_t top, std::int64_t right,
+                               std::int64_t bottom, std::int64_t firstRow, std::int64_t lastRow,
+                               EllipseRow* rows) {
+    const EllipseShape shape{(static_cast<double>(left) + static_cast<double>(right)) / 2,
+                             (static_cast<double>(top) + static_cast<double>(bottom)) / 2,
+                             static_cast<double>(right - left) / 2,
+                             static_cast<double>(bottom - top) / 2};
+    Span above = shape.Row(firstRow - 1);
+    Span here = shape.Row(firstRow);
+    for (std::int64_t y = firstRow; y <= lastRow; ++y) {
+        const Span below = shape.Row(y + 1);
+        EllipseRow& row = rows[y - firstRow];
+        row = {here.Left, here.Right, 1, 0};
+        // The outline: the pixels of the row that have a neighbour outside the ellipse,
+        // beside them or in the row above or below; the brush fills the others.
+        if (!here.Empty() && !above.Empty() && !below.Empty()) {
+            row.InnerLeft = std::max({here.Left + 1, above.Left, below.Left});
+            row.InnerRight = std::min({here.Right - 1, above.Right, below.Right});
+        }
+        above = here;
+        here = below;
+    }
+}
+
+const RasterCanvas::EllipseRow* RasterCanvas::EllipsePattern(int width, int height) {
+    const std::uint32_t key = static_cast<std::uint32_t>(width) << 16 | height;
+    if (key == lastPatternKey_) return lastPattern_;
+    auto [it, added] = ellipses_.try_emplace(key);
+    if (added) {
+        // The rows of a box at the origin; a box anywhere else has them moved by its corner,
+        // exactly: the centre's offsets from a pixel are the same halves either way.
+        it->second.resize(static_cast<std::size_t>(height));
+        EllipseRows(0, 0, width, height, 0, height - 1, it->second.data());
+    }
+    lastPatternKey_ = key;
+    lastPattern_ = it->second.data();
+    return lastPattern_;
 }
 
 void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     const std::int64_t left = std::min(x1, x2), right = std::max(x1, x2);
     const std::int64_t top = std::min(y1, y2), bottom = std::max(y1, y2);
     if (right - left < 1 || bottom - top < 1) return;
-    if (right <= 0 || bottom <= 0 || left >= width_ || top >= height_) return;
-    const EllipseShape shape{(static_cast<double>(left) + static_cast<double>(right)) / 2,
-                             (static_cast<double>(top) + static_cast<double>(bottom)) / 2,
-                             static_cast<double>(right - left) / 2,
-                             static_cast<double>(bottom - top) / 2};
+    const Rect clip = Clip();
+    if (right <= clip.Left || bottom <= clip.Top || left >= clip.Right || top >= clip.Bottom)
+        return;
+    const std::int64_t firstRow = std::max<std::int64_t>(top, clip.Top);
+    const std::int64_t lastRow = std::min<std::int64_t>(bottom, clip.Bottom) - 1;
+    // Small boxes (every disc of a pass but the nearest) take their rows from a pattern kept
+    // per size; the others are measured row by row.
+    const EllipseRow* rows = nullptr;
+    std::int64_t shift = left;
+    if (UsePatterns && right - left <= MAX_PATTERN && bottom - top <= MAX_PATTERN) {
+        rows = EllipsePattern(static_cast<int>(right - left), static_cast<int>(bottom - top)) +
+               (firstRow - top);
+    } else {
+        rowsBuffer_.resize(static_cast<std::size_t>(lastRow - firstRow + 1));
+        EllipseRows(left, top, right, bottom, firstRow, lastRow, rowsBuffer_.data());
+        rows = rowsBuffer_.data();
+        shift = 0;
+    }
 
     std::uint8_t* bits = image_.bits();
     const std::int64_t stride = image_.bytesPerLine();
-    const std::int64_t lastColumn = width_ - 1;
-    auto paint = [lastColumn](std::uint8_t* row, std::int64_t from, std::int64_t to, Colour c) {
-        from = std::max<std::int64_t>(from, 0);
+    const std::int64_t firstColumn = clip.Left, lastColumn = clip.Right - 1;
+    auto paint = [firstColumn, lastColumn](std::uint8_t* row, std::int64_t from, std::int64_t to,
+                                           Colour c) {
+        from = std::max<std::int64_t>(from, firstColumn);
         to = std::min<std::int64_t>(to, lastColumn);
         for (std::int64_t x = from; x <= to; ++x) {
             row[3 * x] = c.B;
@@ -175,31 +271,19 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
             row[3 * x + 2] = c.R;
         }
     };
-
-    const std::int64_t firstRow = std::max<std::int64_t>(top, 0);
-    const std::int64_t lastRow = std::min<std::int64_t>(bottom, height_) - 1;
-    Span above = shape.Row(firstRow - 1);
-    Span here = shape.Row(firstRow);
     for (std::int64_t y = firstRow; y <= lastRow; ++y) {
-        const Span below = shape.Row(y + 1);
-        if (!here.Empty()) {
-            std::uint8_t* row = bits + y * stride;
-            paint(row, here.Left, here.Right, brush_);
-            // The outline: the pixels of the row that have a neighbour outside the ellipse,
-            // beside them or in the row above or below.
-            paint(row, here.Left, here.Left, pen_);
-            paint(row, here.Right, here.Right, pen_);
-            for (const Span& n : {above, below}) {
-                if (n.Empty()) {
-                    paint(row, here.Left, here.Right, pen_);
-                } else {
-                    paint(row, here.Left, std::min(here.Right, n.Left - 1), pen_);
-                    paint(row, std::max(here.Left, n.Right + 1), here.Right, pen_);
-                }
-            }
+        const EllipseRow& r = rows[y - firstRow];
+        if (r.Left > r.Right) continue;
+        std::uint8_t* row = bits + y * stride;
+        const std::int64_t l = r.Left + shift, rr = r.Right + shift;
+        if (r.InnerLeft > r.InnerRight) {
+            paint(row, l, rr, pen_);
+        } else {
+            const std::int64_t il = r.InnerLeft + shift, ir = r.InnerRight + shift;
+            paint(row, l, il - 1, pen_);
+            paint(row, il, ir, brush_);
+            paint(row, ir + 1, rr, pen_);
         }
-        above = here;
-        here = below;
     }
 }
 
@@ -221,14 +305,38 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
                               (static_cast<std::uint64_t>(text.size()) << 28) |
                               (static_cast<std::uint64_t>(height + 2048) << 16) |
                               static_cast<std::uint64_t>(faceIt - faces_.begin());
+    // Pieces that point at glyphs the cache has let go of are placed again.
+    const auto current = [this](const Mask& m) { return !m.Glyphs || m.Epoch == glyphs_.Epoch(); };
     Recent& recent = recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54];
-    if (recent.Key == key) return *recent.Found;
+    if (recent.Key == key && current(*recent.Found)) return *recent.Found;
+    Mask* mask = nullptr;
     if (auto found = masks_.find(key); found != masks_.end()) {
-        recent = {key, &found->second};
-        return found->second;
+        mask = &found->second;
+        if (current(*mask)) {
+            recent = {key, mask};
+            return *mask;
+        }
+        maskBytes_ -= mask->Alpha.capacity();
+    } else {
+        if (mayForget && maskBytes_ > MASK_BUDGET) ForgetMasks();
+        mask = &masks_[key];
+        maskBytes_ += sizeof(Mask) + 64;
     }
-    if (mayForget && masks_.size() >= MAX_MASKS) ForgetMasks();
+    if (glyphs_.Layout(text, font, pen64_, advance64_)) {
+        const Rect window = TextWindow(font);
+        if (!Place(text, font, window, window, *mask)) Compose(text, font, window, *mask);
+    } else {
+        *mask = {};
+        mask->Pieces[0] = WholeTextMask(text, font, mask->Alpha);
+        mask->Count = 1;
+    }
+    maskBytes_ += mask->Alpha.capacity();
+    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, mask};
+    return *mask;
+}
 
+TextCoverage RasterCanvas::WholeTextMask(std::string_view text, const FontSpec& font,
+                                         std::vector<std::uint8_t>& alpha) {
     // Drawn in black on a transparent image with room for overhanging glyphs; the alpha of
     // each pixel is the coverage.
     const FontCells::Cell& cell = fonts_.Get(font);
@@ -255,29 +363,172 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
             maxY = std::max(maxY, y);
         }
     }
-    Mask& mask = masks_[key];
-    TextCoverage& view = mask.View;
+    TextCoverage view;
+    alpha.clear();
     if (maxX >= 0) {
         view.Left = minX - pad;
         view.Top = minY - pad;
         view.Width = maxX - minX + 1;
         view.Height = maxY - minY + 1;
-        mask.Alpha.resize(static_cast<std::size_t>(view.Width) * view.Height);
+        alpha.resize(static_cast<std::size_t>(view.Width) * view.Height);
         for (int y = 0; y < view.Height; ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(minY + y));
             for (int x = 0; x < view.Width; ++x)
-                mask.Alpha[static_cast<std::size_t>(y) * view.Width + x] =
+                alpha[static_cast<std::size_t>(y) * view.Width + x] =
                     static_cast<std::uint8_t>(qAlpha(row[minX + x]));
         }
     }
-    view.Alpha = mask.Alpha.data();
-    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, &mask};
-    return mask;
+    view.Alpha = alpha.data();
+    return view;
+}
+
+void RasterCanvas::Compose(std::string_view text, const FontSpec& font, const Rect& window,
+                           Mask& out) {
+    // Only the glyphs whose room (the advance and the image's margin either side) reaches the
+    // window are drawn at all; each is then clipped to it, as Qt's image of the whole text
+    // clips them.
+    const FontCells::Cell& cell = fonts_.Get(font);
+    const int pad = cell.CellHeight / 2 + 2;
+    placed_.assign(text.size(), nullptr);
+    Rect box{window.Right, window.Bottom, window.Left, window.Top};  // empty
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::int32_t x64 = pen64_[i];
+        const std::int32_t next64 = i + 1 < text.size() ? pen64_[i + 1] : advance64_;
+        const int ix = x64 >> 6;
+        if (ix - pad > window.Right || (next64 + 63) / 64 + pad < window.Left) continue;
+        const GlyphCache::Glyph& g =
+            glyphs_.GlyphOf(font, static_cast<unsigned char>(text[i]), x64 & 63);
+        placed_[i] = &g;
+        const TextCoverage& v = g.View;
+        const int left = std::max(ix + v.Left, window.Left);
+        const int right = std::min(ix + v.Left + v.Width, window.Right);
+        const int top = std::max(v.Top, window.Top);
+        const int bottom = std::min(v.Top + v.Height, window.Bottom);
+        if (left >= right || top >= bottom) continue;
+        box = {std::min(box.Left, left), std::min(box.Top, top), std::max(box.Right, right),
+               std::max(box.Bottom, bottom)};
+    }
+    out.Glyphs = false;
+    out.Count = 1;
+    TextCoverage& view = out.Pieces[0];
+    view = {};
+    out.Alpha.clear();
+    if (box.Left < box.Right && box.Top < box.Bottom) {
+        view = {box.Left, box.Top, box.Width(), box.Height(), nullptr};
+        out.Alpha.assign(static_cast<std::size_t>(view.Width) * view.Height, 0);
+        // Each glyph over those before it, as Qt lays its coverage over the image.
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (placed_[i] == nullptr) continue;
+            const TextCoverage& g = placed_[i]->View;
+            const int gx = (pen64_[i] >> 6) + g.Left;
+            const int left = std::max(gx, box.Left), right = std::min(gx + g.Width, box.Right);
+            const int top = std::max(g.Top, box.Top);
+            const int bottom = std::min(g.Top + g.Height, box.Bottom);
+            for (int y = top; y < bottom; ++y) {
+                const std::uint8_t* from =
+                    g.Alpha + static_cast<std::size_t>(y - g.Top) * g.Width + (left - gx);
+                std::uint8_t* to = out.Alpha.data() +
+                                   static_cast<std::size_t>(y - box.Top) * view.Width +
+                                   (left - box.Left);
+                for (int x = 0; x < right - left; ++x) {
+                    const int c = from[x];
+                    if (c != 0)
+                        to[x] = static_cast<std::uint8_t>(c + (to[x] * (255 - c) + 127) / 255);
+                }
+            }
+        }
+    }
+    view.Alpha = out.Alpha.data();
+}
+
+Rect RasterCanvas::TextWindow(const FontSpec& font) {
+    const FontCells::Cell& cell = fonts_.Get(font);
+    const int pad = cell.CellHeight / 2 + 2;
+    return {-pad, -pad, (advance64_ + 63) / 64 + pad, cell.CellHeight + pad};
+}
+
+bool RasterCanvas::Place(std::string_view text, const FontSpec& font, const Rect& window,
+                         const Rect& shown, Mask& out) {
+    if (text.size() > out.Pieces.size()) return false;
+    const FontCells::Cell& cell = fonts_.Get(font);
+    const int pad = cell.CellHeight / 2 + 2;
+    int count = 0;
+    int lastRight = window.Left;  // glyphs advance to the right: each must start past the last
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::int32_t x64 = pen64_[i];
+        const std::int32_t next64 = i + 1 < text.size() ? pen64_[i + 1] : advance64_;
+        const int ix = x64 >> 6;
+        if (ix - pad > shown.Right || (next64 + 63) / 64 + pad < shown.Left) continue;
+        const TextCoverage& g =
+            glyphs_.GlyphOf(font, static_cast<unsigned char>(text[i]), x64 & 63).View;
+        if (g.Width == 0) continue;
+        TextCoverage piece = g;
+        piece.Left += ix;
+        if (piece.Left < lastRight || piece.Left + piece.Width > window.Right ||
+            piece.Top < window.Top || piece.Top + piece.Height > window.Bottom)
+            return false;
+        lastRight = piece.Left + piece.Width;
+        out.Pieces[count++] = piece;
+    }
+    out.Count = count;
+    out.Alpha.clear();
+    out.Glyphs = true;
+    out.Epoch = glyphs_.Epoch();
+    return true;
+}
+
+const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_view text,
+                                                   const FontSpec& font, bool mayForget,
+                                                   Mask* out) {
+    // A name far off the shown area is passed over before any look-up: a cell is at most as
+    // tall as asked (twice the em height), a character at most twice as wide, and Qt's image
+    // of a text has room of half a cell either side.
+    const std::int64_t h = std::abs(FontCells::EffectiveHeight(font.Height));
+    const std::int64_t reach = 2 * h + 3;
+    const Rect clip = Clip();
+    if (std::int64_t{y} - reach >= clip.Bottom || std::int64_t{y} + 2 * reach <= clip.Top ||
+        std::int64_t{x} - reach >= clip.Right ||
+        std::int64_t{x} + static_cast<std::int64_t>(text.size()) * reach + reach <= clip.Left)
+        return &nothing_;
+    if (!Unmasked(text, font)) return &MaskFor(text, font, mayForget);
+    if (!glyphs_.Layout(text, font, pen64_, advance64_)) return nullptr;
+    // Long or tall texts are placed for their shown part only, and not kept.
+    const Rect window = TextWindow(font);
+    const auto within = [](std::int64_t v, int lo, int hi) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, lo, hi));
+    };
+    const Rect shown{within(std::int64_t{clip.Left} - x, window.Left, window.Right),
+                     within(std::int64_t{clip.Top} - y, window.Top, window.Bottom),
+                     within(std::int64_t{clip.Right} - x, window.Left, window.Right),
+                     within(std::int64_t{clip.Bottom} - y, window.Top, window.Bottom)};
+    if (shown.Left >= shown.Right || shown.Top >= shown.Bottom) return &nothing_;
+    Mask& placed = out != nullptr ? *out : handed_.emplace_back();
+    if (!Place(text, font, window, shown, placed)) Compose(text, font, shown, placed);
+    return &placed;
 }
 
 void RasterCanvas::ForgetMasks() {
     masks_.clear();
     recent_.fill({});
+    maskBytes_ = 0;
+}
+
+void RasterCanvas::Forget(bool mayForget) {
+    handed_.clear();
+    if (!mayForget) return;
+    glyphs_.Trim(GLYPH_BUDGET);
+    if (maskBytes_ > MASK_BUDGET) ForgetMasks();
+    // A tall text's mask is not kept for the next.
+    if (drawn_.Alpha.capacity() > (std::size_t{1} << 20)) drawn_.Alpha = {};
+}
+
+void RasterCanvas::ReleaseCoverages() {
+    Forget(true);
+}
+
+Rect RasterCanvas::Clip() const {
+    return {std::max(shown_.Left, 0), std::max(shown_.Top, 0), std::min(shown_.Right, width_),
+            std::min(shown_.Bottom, height_)};
 }
 
 void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font,
@@ -286,7 +537,10 @@ void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const
     constexpr std::int64_t LIMIT = 1 << 22;
     const std::int64_t baseline = std::int64_t{y} + cell.Ascent;
     if (x > LIMIT || x < -LIMIT || baseline > LIMIT || baseline < -LIMIT) return;
+    const Rect clip = Clip();
+    if (clip.Left >= clip.Right || clip.Top >= clip.Bottom) return;
     QPainter painter(&image_);
+    painter.setClipRect(clip.Left, clip.Top, clip.Width(), clip.Height());
     painter.setFont(cell.Font);
     painter.setPen(QColor(colour.R & 0xFF, colour.G & 0xFF, colour.B & 0xFF));
     painter.drawText(QPoint(x, static_cast<int>(baseline)),
@@ -300,24 +554,34 @@ bool RasterCanvas::Unmasked(std::string_view text, const FontSpec& font) {
 
 void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
     if (text.empty() || !FontCells::Available()) return;
-    if (Unmasked(text, font)) {
+    Forget(true);
+    const Mask* found = CoverageAt(x, y, text, font, true, &drawn_);
+    if (found == nullptr) {
         TextThroughPainter(x, y, text, font, colour);
         return;
     }
-    const TextCoverage& mask = MaskFor(text, font, true).View;
-    const std::int64_t top = std::int64_t{y} + mask.Top;
-    const std::int64_t fromY = std::max<std::int64_t>(top, 0);
-    const std::int64_t toY = std::min<std::int64_t>(top + mask.Height, height_);
+    const Rect clip = Clip();
     std::uint8_t* bits = image_.bits();
     const std::int64_t stride = image_.bytesPerLine();
-    for (std::int64_t py = fromY; py < toY; ++py)
-        BlendCoverageRow(bits + py * stride, mask, static_cast<int>(py - top), x, colour, width_);
+    for (int k = 0; k < found->Count; ++k) {
+        const TextCoverage& piece = found->Pieces[k];
+        const std::int64_t top = std::int64_t{y} + piece.Top;
+        const std::int64_t fromY = std::max<std::int64_t>(top, clip.Top);
+        const std::int64_t toY = std::min<std::int64_t>(top + piece.Height, clip.Bottom);
+        for (std::int64_t py = fromY; py < toY; ++py)
+            BlendCoverageSpan(bits + py * stride, piece, static_cast<int>(py - top), x, colour,
+                              clip.Left, clip.Right);
+    }
 }
 
-const TextCoverage* RasterCanvas::Coverage(std::string_view text, const FontSpec& font) {
-    if (text.empty() || !FontCells::Available()) return &nothing_;
-    if (Unmasked(text, font)) return nullptr;
-    return &MaskFor(text, font, false).View;
+const TextCoverage* RasterCanvas::Coverage(int x, int y, std::string_view text,
+                                           const FontSpec& font, int& pieces) {
+    pieces = 0;
+    if (text.empty() || !FontCells::Available()) return nothing_.Pieces.data();
+    const Mask* found = CoverageAt(x, y, text, font, false, nullptr);
+    if (found == nullptr) return nullptr;
+    pieces = found->Count;
+    return found->Pieces.data();
 }
 
 }  // namespace tarsel

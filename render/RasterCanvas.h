@@ -2,19 +2,23 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "render/Canvas.h"
 #include "render/FontCells.h"
+#include "render/GlyphCache.h"
 
 namespace tarsel {
 
 // The canvas the viewer draws with: lines and ellipses are rasterised here, straight into the
-// pixel bytes, and each text is drawn by Qt once per font height into a coverage mask that is
-// kept and blended for every later use. A pass draws tens of thousands of small discs and
-// three-letter names; through QPainter each costs microseconds of set-up.
+// pixel bytes, and texts are put together from glyphs that Qt draws once per face, height and
+// character, into coverage masks that are kept and blended for every later use. A pass draws
+// tens of thousands of small discs and three-letter names, in heights that change with every
+// step of the camera; through QPainter each costs microseconds of set-up. Drawing is clipped
+// to the shown area; the caches keep to a byte budget.
 class RasterCanvas : public Canvas {
   public:
     explicit RasterCanvas(SceneBitmap& scene);
@@ -30,20 +34,54 @@ class RasterCanvas : public Canvas {
     void Ellipse(int x1, int y1, int x2, int y2) override;
     void Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) override;
     std::uint8_t* Row(int y) override;
-    const TextCoverage* Coverage(std::string_view text, const FontSpec& font) override;
+    const TextCoverage* Coverage(int x, int y, std::string_view text, const FontSpec& font,
+                                 int& pieces) override;
+    void ReleaseCoverages() override;
+
+    // Small ellipses from patterns kept per size; off, every row is measured (for the tests).
+    bool UsePatterns = true;
 
     // Texts kept as masks, for the tests.
     std::size_t CachedTexts() const { return masks_.size(); }
+    // Bytes held by the text masks and glyphs, and the most they may hold between texts.
+    std::size_t CacheBytes() const { return maskBytes_ + glyphs_.Bytes(); }
+    static constexpr std::size_t MASK_BUDGET = std::size_t{10} << 20;
+    static constexpr std::size_t GLYPH_BUDGET = std::size_t{12} << 20;
+
+    // The mask of a text as Qt draws it whole, for the tests (and for texts that are not put
+    // together from glyphs).
+    TextCoverage WholeTextMask(std::string_view text, const FontSpec& font,
+                               std::vector<std::uint8_t>& alpha);
 
   private:
     struct Colour {
         std::uint8_t B = 0, G = 0, R = 0;
     };
     // The coverage of one text in one font; View points into Alpha.
+    // A text as it is blended: up to four glyphs side by side (their coverage views moved to
+    // their places), or one mask of its own in Alpha when glyphs overlap or Qt shapes the text.
     struct Mask {
-        TextCoverage View;
+        std::array<TextCoverage, 4> Pieces{};
+        int Count = 0;
         std::vector<std::uint8_t> Alpha;
+        std::uint64_t Epoch = 0;  // of the glyph cache, when Pieces point into it
+        bool Glyphs = false;
     };
+
+    // One row of an ellipse: the pixels Left .. Right (none when Left > Right), of which
+    // InnerLeft .. InnerRight take the brush and the others the pen.
+    struct EllipseRow {
+        std::int64_t Left = 0, Right = -1, InnerLeft = 1, InnerRight = 0;
+    };
+    static void EllipseRows(std::int64_t left, std::int64_t top, std::int64_t right,
+                            std::int64_t bottom, std::int64_t firstRow, std::int64_t lastRow,
+                            EllipseRow* rows);
+    static constexpr int MAX_PATTERN = 64;
+    const EllipseRow* EllipsePattern(int width, int height);
+    std::unordered_map<std::uint32_t, std::vector<EllipseRow>> ellipses_;  // at most 64 x 64
+    std::vector<EllipseRow> rowsBuffer_;
+    std::uint32_t lastPatternKey_ = 0;  // no box is 0 x 0
+    const EllipseRow* lastPattern_ = nullptr;
 
     static Colour ToColour(Rgb c) {
         return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),
@@ -51,9 +89,26 @@ class RasterCanvas : public Canvas {
     }
     // Texts that are not kept as masks: empty ones, more than four letters, very tall cells.
     static bool Unmasked(std::string_view text, const FontSpec& font);
-    // The mask of a text, made when it is not kept yet. With mayForget, a full cache starts
+    // The mask of a text, made when it is not kept yet: put together from glyphs where Qt
+    // lays the text out glyph by glyph, else drawn whole. With mayForget, a full cache starts
     // afresh first; without, every mask handed out stays valid.
     const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget);
+    // All that Qt's image of the text of the last Layout holds, relative to its cell.
+    Rect TextWindow(const FontSpec& font);
+    // The coverage of a text with its cell at (x, y), put together from glyphs where it can
+    // be, or null when Qt must draw it. What is not kept goes to out, or when out is null to
+    // the coverages handed out.
+    const Mask* CoverageAt(int x, int y, std::string_view text, const FontSpec& font,
+                           bool mayForget, Mask* out);
+    // The glyphs of the last Layout that reach shown, as pieces side by side; false when they
+    // overlap or reach beyond window, Qt's image of the whole text (relative to the cell).
+    bool Place(std::string_view text, const FontSpec& font, const Rect& window, const Rect& shown,
+               Mask& out);
+    // The text's glyphs put together over window (relative to the cell's top-left corner).
+    void Compose(std::string_view text, const FontSpec& font, const Rect& window, Mask& out);
+    void Forget(bool mayForget);
+    // The drawable part: the image within the shown area.
+    Rect Clip() const;
     void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font, Rgb colour);
 
     QImage& image_;
@@ -74,7 +129,14 @@ class RasterCanvas : public Canvas {
     static constexpr int RECENT = 1024;
     std::array<Recent, RECENT> recent_{};
     void ForgetMasks();
-    TextCoverage nothing_;  // what a text covers without fonts
+    Mask nothing_;  // what a text covers without fonts or off the shown area
+    std::size_t maskBytes_ = 0;
+    GlyphCache glyphs_{fonts_};
+    std::vector<std::int32_t> pen64_;  // the last Layout
+    std::int32_t advance64_ = 0;
+    std::vector<const GlyphCache::Glyph*> placed_;
+    Mask drawn_;               // a text Text puts together without keeping it
+    std::deque<Mask> handed_;  // those Coverage hands out
 };
 
 }  // namespace tarsel

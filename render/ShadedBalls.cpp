@@ -184,6 +184,9 @@ ShadedBalls::ShadedBalls(int bands) : ShadedBalls(bands, AvailableKernels().back
 ShadedBalls::ShadedBalls(int bands, ShadingKernel kernel) : workers_(bands), kernel_(kernel) {}
 
 void ShadedBalls::FetchRows(Canvas& canvas) {
+    const Rect& shown = canvas.ShownArea();
+    clip_ = {std::max(shown.Left, 0), std::max(shown.Top, 0), std::min(shown.Right, SCENE_SIZE),
+             std::min(shown.Bottom, SCENE_SIZE)};
     rows_.resize(SCENE_SIZE);
     for (int y = 0; y < SCENE_SIZE; ++y)
         rows_[y] = canvas.Row(y);
@@ -198,22 +201,27 @@ void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::si
     const auto firstOfBand = [bands](std::int64_t y, int band) {
         return y + ((band - y) % bands + bands) % bands;
     };
+    // Only the shown part of the bitmap is drawn.
+    const Rect clip = clip_;
     auto job = [&](int band) {
         for (std::size_t k = from; k < to; ++k) {
             const Item& item = items_[k];
             const BallRaster& b = item.Ball;
-            if (b.Radius > 0) {
-                const std::int64_t first = std::max<std::int64_t>(b.Cy - b.Radius, 0);
-                const std::int64_t last = std::min<std::int64_t>(b.Cy + b.Radius, SCENE_SIZE - 1);
-                if (first <= last) kernel(terms, b, rows, firstOfBand(first, band), last, bands);
+            if (b.Radius > 0 && b.Cx + b.Radius >= clip.Left && b.Cx - b.Radius < clip.Right) {
+                const std::int64_t first = std::max<std::int64_t>(b.Cy - b.Radius, clip.Top);
+                const std::int64_t last = std::min<std::int64_t>(b.Cy + b.Radius, clip.Bottom - 1);
+                if (first <= last)
+                    kernel(terms, b, rows, firstOfBand(first, band), last, bands, clip.Left,
+                           clip.Right - 1);
             }
-            if (item.Coverage != nullptr) {
-                const TextCoverage& c = *item.Coverage;
+            for (int piece = 0; piece < item.Pieces; ++piece) {
+                const TextCoverage& c = item.Coverage[piece];
                 const std::int64_t top = std::int64_t{item.NameY} + c.Top;
-                const std::int64_t end = std::min<std::int64_t>(top + c.Height, SCENE_SIZE);
-                for (std::int64_t y = firstOfBand(std::max<std::int64_t>(top, 0), band); y < end;
-                     y += bands)
-                    BlendCoverageRow(rows[y], c, static_cast<int>(y - top), item.NameX, {0, 0, 0});
+                const std::int64_t end = std::min<std::int64_t>(top + c.Height, clip.Bottom);
+                for (std::int64_t y = firstOfBand(std::max<std::int64_t>(top, clip.Top), band);
+                     y < end; y += bands)
+                    BlendCoverageSpan(rows[y], c, static_cast<int>(y - top), item.NameX, {0, 0, 0},
+                                      clip.Left, clip.Right);
             }
         }
     };
@@ -241,6 +249,7 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
                                   Canvas& canvas, FontSpec& labelFont) {
     canvas.SetBrush(ws.BackgroundColour);
     canvas.SetPenStyle(PenStyle::Solid);
+    canvas.ReleaseCoverages();
     FetchRows(canvas);
     const ShadingTerms terms = ShadingTermsOf(ws);
     const double fontScale = ws.Projection.FontScale;
@@ -260,7 +269,8 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
         item.NameX = static_cast<std::int32_t>(item.Ball.Cx);
         item.NameY = static_cast<std::int32_t>(item.Ball.Cy);
         const AtomName& name = atom.Name;
-        item.Coverage = canvas.Coverage(name.View(), labelFont);
+        item.Coverage =
+            canvas.Coverage(item.NameX, item.NameY, name.View(), labelFont, item.Pieces);
         if (item.Coverage != nullptr) continue;
         DrawItems(terms, from, k + 1, pixels < PARALLEL_PIXELS);
         canvas.Text(item.NameX, item.NameY, name.View(), labelFont, {0, 0, 0});
@@ -268,6 +278,7 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
         pixels = 0;
     }
     DrawItems(terms, from, items_.size(), pixels < PARALLEL_PIXELS);
+    canvas.ReleaseCoverages();
 }
 
 }  // namespace tarsel

@@ -78,7 +78,8 @@ class ShadedBalls {
   private:
     struct Item {
         BallRaster Ball;
-        const TextCoverage* Coverage = nullptr;  // the name, blended in bands
+        const TextCoverage* Coverage = nullptr;  // the name's pieces, blended in bands
+        int Pieces = 0;
         std::int32_t NameX = 0, NameY = 0;
     };
 
@@ -90,6 +91,7 @@ class ShadedBalls {
     ShadingKernel kernel_;
     std::vector<Item> items_;
     std::vector<std::uint8_t*> rows_;
+    Rect clip_;  // the canvas's shown part of the bitmap
 };
 
 }  // namespace tarsel

@@ -212,13 +212,16 @@ void WorldView::DrawWorld(const Workspace& ws, const ProjectionPlane& plane, Can
             const Vec3 u = cam.V0 - P;
             const double t = -(Dot(N, cam.V0) + plane.PlaneOffset) / Dot(N, u);
             const Vec3 Q = cam.V0 + t * u;
+            // Each point mapped once: the dot, the line and the dot use the same pixels.
+            const bool qShown = Map(Q);
+            const int qx = penX_, qy = penY_;
             canvas.SetPenColour(Dot(N, P) + plane.CameraOffset >= 0 ? RED : GREEN);
-            DotAt(canvas, Q);
+            if (qShown) canvas.Ellipse(qx - 3, qy - 3, qx + 3, qy + 3);
+            const bool pShown = Map(P);
             canvas.SetPenColour(SILVER);
-            MoveTo(P);
-            LineTo(canvas, Q);
+            if (pShown && qShown) canvas.Line(penX_, penY_, qx, qy);
             canvas.SetPenColour(BLACK);
-            DotAt(canvas, P);
+            if (pShown) canvas.Ellipse(penX_ - 3, penY_ - 3, penX_ + 3, penY_ + 3);
         }
     }
 

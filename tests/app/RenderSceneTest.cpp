@@ -6,6 +6,7 @@
 #include "app/TMain.h"
 #include "app/Viewer.h"
 #include "render/PainterCanvas.h"
+#include "render/RasterCanvas.h"
 #include "support/PrintRgb.h"
 #include "support/TestFiles.h"
 #include "support/WorkspaceText.h"
@@ -127,6 +128,44 @@ TEST_F(RenderSceneTest, RasterCanvasDrawsWhatQPainterDraws) {
     EXPECT_GT(same, total * 95 / 100);
     EXPECT_GT(redHere, 1000);
     EXPECT_NEAR(redHere, redThere, redThere / 20);
+}
+
+// A canvas that draws everything, wherever it falls.
+class EverywhereCanvas : public RasterCanvas {
+  public:
+    using RasterCanvas::RasterCanvas;
+    void SetShownArea(const Rect&) override {}
+};
+
+TEST(ShownArea, InsideTheCubeThePictureIsThatOfAPassThatSkipsNothing) {
+    // The example from inside its cube, near atoms with names hundreds of pixels tall, discs
+    // and bonds reaching far off the window; flat and shaded, in a window off the centre.
+    const std::string example = std::string(TARSEL_SOURCE_DIR) + "/Examples/water.tsw";
+    for (const bool shaded : {false, true}) {
+        HeadlessHost hostA{{700, 500}}, hostB{{700, 500}};
+        Viewer skipping{hostA}, everything{hostB};
+        everything.SetCanvas(std::make_unique<EverywhereCanvas>(everything.Scene()));
+        int changed = 0;
+        for (Viewer* v : {&skipping, &everything}) {
+            v->Form().CheckBox26 = shaded;
+            ASSERT_TRUE(v->LoadWorkspaceFile(example).Loaded);
+            v->Ws().Camera.V0 = {3, -2, -6};
+            v->Ws().VisibleRect = {400, 650, 1100, 1150};
+            v->RenderScene();
+        }
+        const Rect r = skipping.Ws().VisibleRect;
+        for (int y = r.Top; y < r.Bottom; ++y) {
+            for (int x = r.Left; x < r.Right; ++x) {
+                ASSERT_EQ(skipping.Scene().Pixel(x, y), everything.Scene().Pixel(x, y))
+                    << x << "," << y << (shaded ? " shaded" : " flat");
+                changed += skipping.Scene().Pixel(x, y) != skipping.Ws().BackgroundColour;
+            }
+        }
+        EXPECT_GT(changed, r.Width() * r.Height() / 10);  // a picture, not an empty one
+        // Skipping happened: outside the window the two bitmaps differ.
+        EXPECT_NE(skipping.Scene().Image().copy(0, 0, 400, 2000),
+                  everything.Scene().Image().copy(0, 0, 400, 2000));
+    }
 }
 
 TEST(MainWindow, PaintShowsTheBackgroundBeyondTheBitmap) {

@@ -160,3 +160,79 @@ TEST(FontCells, CellHeightIsTheLargestThatFits) {
 
 }  // namespace
 }  // namespace tarsel
+
+namespace tarsel {
+namespace {
+
+// Lines (steep and flat, either way, dashed and dotted, from far off the bitmap) and ellipses
+// drawn with a shown area give, inside it, the pixels of drawing everything, and leave the
+// rest alone.
+TEST(RasterCanvasShownArea, InsideItEveryPixelIsThatOfDrawingEverything) {
+    SceneBitmap clipped(GREY), whole(GREY);
+    RasterCanvas a(clipped), b(whole);
+    const Rect shown{300, 200, 1100, 800};
+    a.SetShownArea(shown);
+    std::uint64_t seed = 12345;
+    const auto next = [&seed](int lo, int hi) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return lo + static_cast<int>((seed >> 33) % static_cast<std::uint64_t>(hi - lo + 1));
+    };
+    for (int k = 0; k < 400; ++k) {
+        const PenStyle style = k % 3 == 0   ? PenStyle::Solid
+                               : k % 3 == 1 ? PenStyle::Dash
+                                            : PenStyle::Dot;
+        const int far = k % 5 == 0 ? 3000000 : 2600;
+        const int x1 = next(-far, far), y1 = next(-far, far), x2 = next(-600, 2600),
+                  y2 = next(-600, 2600);
+        for (RasterCanvas* c : {&a, &b}) {
+            c->SetPen(k % 2 == 0 ? RED : BLUE, style);
+            c->SetBrush({0, static_cast<int>(k & 0xFF), 90});
+            c->Line(x1, y1, x2, y2);
+            if (k % 4 == 0) c->Ellipse(x1 % 1500, y1 % 1500, x2 % 1900, y2 % 1900);
+        }
+    }
+    int drawn = 0;
+    for (int y = 0; y < SCENE_SIZE; ++y) {
+        for (int x = 0; x < SCENE_SIZE; ++x) {
+            const bool inside =
+                x >= shown.Left && x < shown.Right && y >= shown.Top && y < shown.Bottom;
+            if (inside) {
+                ASSERT_EQ(clipped.Pixel(x, y), whole.Pixel(x, y)) << x << "," << y;
+                drawn += whole.Pixel(x, y) != GREY;
+            } else {
+                ASSERT_EQ(clipped.Pixel(x, y), GREY) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(drawn, 20000);
+}
+
+}  // namespace
+}  // namespace tarsel
+
+namespace tarsel {
+namespace {
+
+// Ellipses of every small size, at odd places (off the bitmap in part, far away), drawn from the
+// kept patterns and measured row by row: the same pixels.
+TEST(RasterCanvasPatterns, SmallEllipsesEqualThoseMeasuredRowByRow) {
+    SceneBitmap fromPatterns(GREY), measured(GREY);
+    RasterCanvas a(fromPatterns), b(measured);
+    b.UsePatterns = false;
+    for (RasterCanvas* c : {&a, &b}) {
+        c->SetPen(OUTLINE, PenStyle::Solid);
+        int k = 0;
+        for (int w = 1; w <= 64; w += 3) {
+            for (int h = 1; h <= 64; h += 5, ++k) {
+                c->SetBrush({k & 0xFF, 40, 200});
+                const int x = (k * 97) % 2100 - 50, y = (k * 61) % 2100 - 50;
+                c->Ellipse(x, y, x + w, y + h);
+                c->Ellipse(-1000001 + w, y, -1000001, y + h);  // entirely off: nothing
+            }
+        }
+    }
+    EXPECT_EQ(fromPatterns.Image(), measured.Image());
+}
+
+}  // namespace
+}  // namespace tarsel

@@ -177,7 +177,9 @@ TEST(ShadedBallsTest, FastPathMatchesThePlainLoop) {
 class TextDrawingCanvas : public RasterCanvas {
   public:
     using RasterCanvas::RasterCanvas;
-    const TextCoverage* Coverage(std::string_view, const FontSpec&) override { return nullptr; }
+    const TextCoverage* Coverage(int, int, std::string_view, const FontSpec&, int&) override {
+        return nullptr;
+    }
 };
 
 TEST(ShadedBallsTest, NamesBlendedInBandsKeepTheirPlaceBetweenTheBalls) {
