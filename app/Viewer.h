@@ -86,9 +86,10 @@ class Viewer : public ParamFormActions {
                          std::string* writeError = nullptr);
     // Recording of the shown frames. StartRecording completes a movie still open before it
     // opens the new one, named after the workspace unless a file name is given; StopRecording
-    // completes the movie and unchecks "Save AVI".
+    // completes the movie and unchecks "Save AVI", false when completing it failed (the
+    // message is out then).
     void StartRecording(const std::string& movieFileName = {});
-    void StopRecording();
+    bool StopRecording();
     const std::string& AviFileName() const { return aviFileName_; }
     const AviRecorder* ActiveRecorder() const { return activeRecorder_.get(); }
     const DibBitmap* RecordBitmap() const { return recordBitmap_.get(); }
@@ -126,8 +127,9 @@ class Viewer : public ParamFormActions {
     void OpenTrajectory(const WorkspacePaths& paths);
     // Step of the render pass: records the shown picture when a movie frame is due.
     void RecordingHandOff();
-    // Completes and closes the open movie, if any, and drops the recording bitmap.
-    void FinishRecording();
+    // Completes and closes the open movie, if any, and drops the recording bitmap; false when
+    // completing it failed.
+    bool FinishRecording();
 
     ViewerHost& host_;
     std::unique_ptr<Workspace> ws_;
@@ -148,6 +150,7 @@ class Viewer : public ParamFormActions {
     ProjectionParams loadedProjection_;
     std::unique_ptr<AviRecorder> activeRecorder_;
     std::unique_ptr<DibBitmap> recordBitmap_;
+    std::unique_ptr<Workspace> staged_;  // what a load reads into
 };
 
 }  // namespace tarsel
