@@ -96,22 +96,25 @@ void Viewer::RecordingHandOff() {
     SetTimer1(true);
 }
 
-void Viewer::FinishRecording() {
+bool Viewer::FinishRecording() {
     recordBitmap_.reset();
-    if (!activeRecorder_) return;
+    if (!activeRecorder_) return true;
     int error = 0;
     if (CloseRecorder(activeRecorder_, &error) == AVIERR_FILEWRITE) {
         host_.ShowMessage(CFormat("Can't complete the movie \"%s\": %s.", aviFileName_.c_str(),
                                   std::strerror(error)),
                           "Error");
+        return false;
     }
+    return true;
 }
 
-void Viewer::StopRecording() {
-    FinishRecording();
+bool Viewer::StopRecording() {
+    const bool completed = FinishRecording();
     ws_->RecordAvi = false;
     form_.SaveAVICheckBox = false;
     host_.ParamFormChanged(ParamControl::SaveAVICheckBox);
+    return completed;
 }
 
 }  // namespace tarsel

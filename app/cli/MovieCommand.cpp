@@ -1,4 +1,6 @@
 #include "app/cli/CliCommon.h"
+#include "app/cli/MovieChecks.h"
+#include "app/cli/TimeLeft.h"
 
 #include <unistd.h>
 
@@ -24,9 +26,8 @@ class ProgressLine {
         if (done < total_ && t - shownAt_ < 0.2) return;
         shownAt_ = t;
         const double fps = t > 0 ? done / t : 0;
-        const int left = fps > 0 ? static_cast<int>((total_ - done) / fps + 0.5) : 0;
-        err_ << CFormat("\rframe %d of %d, %.1f frames/s, %d:%02d left   ", done, total_, fps,
-                        left / 60, left % 60)
+        err_ << CFormat("\rframe %d of %d, %.1f frames/s, %s left   ", done, total_, fps,
+                        TimeLeft(total_ - done, fps).c_str())
              << std::flush;
     }
     void End() {
@@ -64,6 +65,9 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
         return Fail(err, problem);
     }
+    if (const std::string problem = MovieOutputProblem(viewer, o.Output); !problem.empty()) {
+        return Fail(err, problem);
+    }
 
     viewer.Form().SaveAVICheckBox = true;
     viewer.ApplySettings();
@@ -75,6 +79,13 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     ProgressLine progress(err, total);
     int done = 0;
     for (std::int64_t n = from; n <= to && viewer.ActiveRecorder(); n += o.Step) {
+        if (const std::string problem = FrameGoneProblem(viewer, n); !problem.empty()) {
+            progress.End();
+            const int recorded = viewer.ActiveRecorder()->frameCount;
+            viewer.StopRecording();
+            return Fail(err, CFormat("%s; the movie keeps the %d frames recorded before",
+                                     problem.c_str(), recorded));
+        }
         viewer.ReadFrame(static_cast<std::int32_t>(n));
         viewer.Ws().CurrentFrame = static_cast<std::int32_t>(n);
         progress.Frame(++done);
@@ -83,7 +94,7 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     if (!viewer.ActiveRecorder()) return 1;  // a failed write stopped it, with its message
     const int recorded = viewer.ActiveRecorder()->frameCount;
     const ViewSize size = o.Size;
-    viewer.StopRecording();
+    if (!viewer.StopRecording()) return 1;  // the index could not be written: said already
     if (recorded != total) {
         err << CFormat("tarsel-cli: only %d of %d frames were recorded\n", recorded, total);
         return 1;
