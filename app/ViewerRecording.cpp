@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "app/Viewer.h"
 #include "workspace/CText.h"
@@ -13,6 +14,8 @@ namespace tarsel {
 namespace {
 
 constexpr std::int32_t kFramePeriodMs = 30;
+// Status panel 1 as the viewer starts; it names the movie while one is recorded.
+constexpr const char* kKeysHint = "Use: W,S,A,D,Q,E,Arrows";
 
 // What the window shows of the visible rectangle, into the recording bitmap: the part of the
 // view that lies beyond the scene bitmap shows the background, as in the window.
@@ -55,12 +58,21 @@ void Viewer::StartRecording(const std::string& movieFileName) {
     Workspace& ws = *ws_;
     // A recording still open (a second Play after "Stop") is completed before the new one
     // replaces its file.
+    const std::int32_t replaced = activeRecorder_ ? activeRecorder_->frameCount : 0;
+    const std::string replacedFile = activeRecorder_ ? aviFileName_ : std::string();
     FinishRecording();
     ws.LastRecordedTime = ws.CurrentTime;
     // Beside the workspace, named like it: "tarsel.avi" before any load.
     aviFileName_ = movieFileName.empty()
                        ? DeriveWorkspacePaths(form_.WorkspaceFileName).Base + ".avi"
                        : movieFileName;
+    // Where the frames go, and that the frames of the movie just completed are lost when it
+    // is the same file.
+    const std::string name = std::filesystem::path(aviFileName_).filename().string();
+    host_.SetStatusText(
+        1, replaced > 0 && replacedFile == aviFileName_
+               ? CFormat("Recording %s anew: %d frames replaced", name.c_str(), replaced)
+               : "Recording " + name);
     const ViewSize size = host_.DrawingAreaSize();
     recordBitmap_ = std::make_unique<DibBitmap>(size.Width, size.Height);
     int error = 0;
@@ -80,6 +92,13 @@ void Viewer::RecordingHandOff() {
         return;
     }
     SetTimer1(false);
+    // The movie has the size of the view: a view that changed size between the start and the
+    // first frame (the size grip going as the border is fixed) gets a bitmap of its new size.
+    if (activeRecorder_ && activeRecorder_->frameCount == 0 && !activeRecorder_->stream &&
+        (recordBitmap_->Width() != ws.ViewWidth || recordBitmap_->Height() != ws.ViewHeight) &&
+        ws.ViewWidth > 0 && ws.ViewHeight > 0) {
+        recordBitmap_ = std::make_unique<DibBitmap>(ws.ViewWidth, ws.ViewHeight);
+    }
     CopyShownPicture(scene_, ws.VisibleRect, ws.BackgroundColour, *recordBitmap_);
     const std::uint32_t result = AppendFrame(activeRecorder_.get(), recordBitmap_.get());
     ws.LastRecordedTime = ws.CurrentTime;
@@ -110,7 +129,9 @@ bool Viewer::FinishRecording() {
 }
 
 bool Viewer::StopRecording() {
+    const bool recording = activeRecorder_ != nullptr;
     const bool completed = FinishRecording();
+    if (recording) host_.SetStatusText(1, kKeysHint);
     ws_->RecordAvi = false;
     form_.SaveAVICheckBox = false;
     host_.ParamFormChanged(ParamControl::SaveAVICheckBox);
