@@ -66,17 +66,18 @@ void Viewer::StartRecording(const std::string& movieFileName) {
     aviFileName_ = movieFileName.empty()
                        ? DeriveWorkspacePaths(form_.WorkspaceFileName).Base + ".avi"
                        : movieFileName;
-    // Where the frames go, and that the frames of the movie just completed are lost when it
-    // is the same file.
-    const std::string name = std::filesystem::path(aviFileName_).filename().string();
-    host_.SetStatusText(
-        1, replaced > 0 && replacedFile == aviFileName_
-               ? CFormat("Recording %s anew: %d frames replaced", name.c_str(), replaced)
-               : "Recording " + name);
     const ViewSize size = host_.DrawingAreaSize();
     recordBitmap_ = std::make_unique<DibBitmap>(size.Width, size.Height);
     int error = 0;
     activeRecorder_ = OpenRecorder(aviFileName_, kFramePeriodMs, {}, &error);
+    // Where the frames go, and that the frames of the movie just completed are lost when it
+    // is the same file.
+    const std::string name = std::filesystem::path(aviFileName_).filename().string();
+    host_.SetStatusText(
+        1, !activeRecorder_ ? std::string(kKeysHint)
+           : replaced > 0 && replacedFile == aviFileName_
+               ? CFormat("Recording %s anew: %d frames replaced", name.c_str(), replaced)
+               : "Recording " + name);
     if (!activeRecorder_) {
         StopRecording();
         host_.ShowMessage(CFormat("Can't create the movie \"%s\": %s.", aviFileName_.c_str(),

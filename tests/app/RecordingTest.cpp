@@ -227,6 +227,7 @@ TEST_F(RecordingTest, FailuresStopTheRecordingWithOneMessage) {
         EXPECT_FALSE(viewer.Ws().RecordAvi);
         EXPECT_FALSE(viewer.Form().SaveAVICheckBox);
         EXPECT_EQ(viewer.Ws().CurrentFrame, 6);
+        EXPECT_EQ(host.StatusPanels[1], "Use: W,S,A,D,Q,E,Arrows");  // names no movie
     }
 }
 
