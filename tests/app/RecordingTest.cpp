@@ -199,7 +199,8 @@ TEST_F(RecordingTest, TheMovieHasTheSizeOfTheViewAtItsFirstFrame) {
     viewer.Timer1Timer();
     viewer.StopRecording();
     const std::string f = test::ReadFile(movie);
-    const test::RiffChunk& avih = test::ParseRiff(f)[0].Child("hdrl").Child("avih");
+    const std::vector<test::RiffChunk> parts = test::ParseRiff(f);
+    const test::RiffChunk& avih = parts[0].Child("hdrl").Child("avih");
     EXPECT_EQ(test::U32At(f, avih.Data() + 32), static_cast<std::uint32_t>(kWidth));
     EXPECT_EQ(test::U32At(f, avih.Data() + 36), static_cast<std::uint32_t>(kHeight + 3));
 }
