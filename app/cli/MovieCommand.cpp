@@ -62,10 +62,10 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     }
     const int from = static_cast<int>(o.From.value_or(0));
     const int to = static_cast<int>(o.To.value_or(count - 1));
-    if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
+    if (const std::string problem = MovieOutputProblem(viewer, o.Output); !problem.empty()) {
         return Fail(err, problem);
     }
-    if (const std::string problem = MovieOutputProblem(viewer, o.Output); !problem.empty()) {
+    if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
         return Fail(err, problem);
     }
 
