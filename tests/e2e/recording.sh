@@ -69,6 +69,8 @@ a11y press "Save AVI" || fail "no check box Save AVI"
 sleep 0.3
 a11y press "Play" || fail "no button Play"
 shown "^Recording $name\$" >/dev/null || fail "Play with Save AVI ticked does not record"
+# The view as it is while recording (without the size grip).
+read -r _ _ vw vh <<<"$(a11y extents filler)"
 sleep 1
 a11y press "Stop"
 sleep 0.3
@@ -83,7 +85,6 @@ sleep 0.3
 a11y press "OK"
 shown '^Use: W,S,A,D,Q,E,Arrows$' >/dev/null || fail "the movie was not completed"
 
-read -r _ _ vw vh <<<"$(a11y extents filler)"
 size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=s=x:p=0 \
     "$movie")
 [ "$size" = "${vw}x${vh}" ] || fail "the movie is ${size:-unreadable}, the view ${vw}x${vh}"
