@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -175,12 +176,22 @@ void TMain::ShowScene() {
 
 void TMain::SetBorderFixed(bool fixed) {
     if (fixed) {
+        // The grip goes first and the layout follows at once, so that the view has its final
+        // size before the recording takes it. The view itself keeps that size too, where a
+        // window manager resizes the window anyway.
+        statusBar()->setSizeGripEnabled(false);
+        if (layout() != nullptr) layout()->activate();
+        if (view_ != nullptr) view_->setFixedSize(view_->size());
         setFixedSize(size());
     } else {
+        if (view_ != nullptr) {
+            view_->setMinimumSize(0, 0);
+            view_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        statusBar()->setSizeGripEnabled(true);
     }
-    statusBar()->setSizeGripEnabled(!fixed);
 }
 
 void TMain::SetTimer1(bool on, int intervalMs) {

@@ -75,8 +75,11 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     const WorkspacePaths paths = DeriveWorkspacePaths(chosen);
     const ViewSize size = host_.DrawingAreaSize();
 
-    // The file is read into a copy, so that a refused file leaves the loaded run untouched.
-    auto staged = std::make_unique<Workspace>(*ws_);
+    // The file is read into a copy, so that a refused file leaves the loaded run untouched. The
+    // copy's 10 MB are kept for the next load rather than mapped afresh each time.
+    if (!staged_) staged_ = std::make_unique<Workspace>();
+    Workspace* const staged = staged_.get();
+    *staged = *ws_;
     ResetViewGeometry(*staged, size.Width, size.Height);
     staged->WorkspaceBasePath = paths.Base;
     staged->WorkspaceTitle = paths.Base;
@@ -104,7 +107,6 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     // The movie of the run shown so far is completed before another run replaces it.
     if (activeMovie_) StopRecording();
     *ws_ = *staged;
-    staged.reset();
     loadedCamera_ = ws_->Camera;
     loadedProjection_ = ws_->Projection;
     form_.WorkspaceFileName = paths.WorkspaceFile;

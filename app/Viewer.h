@@ -194,6 +194,7 @@ class Viewer : public ParamFormActions {
         int Molecule = -1;  // whose mass centre Last is
         Vec3 Last;
     } follow_;
+    std::unique_ptr<Workspace> staged_;  // what a load reads into
 };
 
 }  // namespace tarsel

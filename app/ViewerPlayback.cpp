@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/Viewer.h"
@@ -175,7 +176,8 @@ void Viewer::Button7Click() {
 
 bool Viewer::ExportFrameText(std::int32_t n, const std::string& fileName, std::string* writeError) {
     Workspace& ws = *ws_;
-    if (n > ws.FrameCount) return false;
+    // Without a trajectory every frame number is past its end: the box says why nothing is saved.
+    if (n > ws.FrameCount && trajectory_.IsOpen()) return false;
     const std::string& box = form_.FrameNumberEdit;
     if (n < 0) {
         host_.ShowMessage(CFormat("Frame %d does not exist: frames are numbered from 0.", n),
@@ -204,7 +206,13 @@ bool Viewer::ExportFrameText(std::int32_t n, const std::string& fileName, std::s
         std::fwrite(text.data(), 1, text.size(), out);
         return {};
     });
-    if (result.Ok()) return true;
+    if (result.Ok()) {
+        // The name first: a long folder is what the panel cuts off.
+        const std::filesystem::path written = std::filesystem::absolute(path);
+        host_.SetStatusText(1, CFormat("Saved %s in %s", written.filename().c_str(),
+                                       written.parent_path().c_str()));
+        return true;
+    }
     if (writeError != nullptr) {
         *writeError = result.Error;
     } else if (result.NotCreated) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "app/Viewer.h"
 #include "workspace/CText.h"
@@ -11,6 +12,9 @@
 namespace tarsel {
 
 namespace {
+
+// Status panel 1 as the viewer starts; it names the movie while one is recorded.
+constexpr const char* kKeysHint = "Use: W,S,A,D,Q,E,Arrows";
 
 // What the window shows of the visible rectangle, into the recording bitmap: the part of the
 // view that lies beyond the scene bitmap shows the background, as in the window.
@@ -60,6 +64,8 @@ void Viewer::StartRecording(const std::string& movieFileName, const MovieSetting
     Workspace& ws = *ws_;
     // A recording still open (a second Play after "Stop") is completed before the new one
     // replaces its file.
+    const std::int32_t replaced = activeMovie_ ? activeMovie_->FrameCount() : 0;
+    const std::string replacedFile = activeMovie_ ? aviFileName_ : std::string();
     FinishRecording();
     ws.LastRecordedTime = ws.CurrentTime;
     // Beside the workspace, named like it: "tarsel.avi" before any load.
@@ -75,6 +81,14 @@ void Viewer::StartRecording(const std::string& movieFileName, const MovieSetting
     padded.Pad = ws.BackgroundColour;
     std::string problem;
     activeMovie_ = OpenMovie(aviFileName_, padded, &problem);
+    // Where the frames go, and that the frames of the movie just completed are lost when it
+    // is the same file.
+    const std::string name = std::filesystem::path(aviFileName_).filename().string();
+    host_.SetStatusText(
+        1, !activeMovie_ ? std::string(kKeysHint)
+           : replaced > 0 && replacedFile == aviFileName_
+               ? CFormat("Recording %s anew: %d frames replaced", name.c_str(), replaced)
+               : "Recording " + name);
     if (!activeMovie_) {
         StopRecording();
         host_.ShowMessage(
@@ -95,6 +109,13 @@ void Viewer::RecordingHandOff() {
         return;
     }
     SetTimer1(false);
+    // The movie has the size of the view: a view that changed size between the start and the
+    // first frame (the size grip going as the border is fixed) gets a bitmap of its new size.
+    if (activeMovie_ && activeMovie_->FrameCount() == 0 &&
+        (recordBitmap_->Width() != ws.ViewWidth || recordBitmap_->Height() != ws.ViewHeight) &&
+        ws.ViewWidth > 0 && ws.ViewHeight > 0) {
+        recordBitmap_ = std::make_unique<DibBitmap>(ws.ViewWidth, ws.ViewHeight);
+    }
     CopyShownPicture(*recordBitmap_);
     RecordPicture(*recordBitmap_);
     ws.LastRecordedTime = ws.CurrentTime;
@@ -130,7 +151,9 @@ bool Viewer::FinishRecording() {
 }
 
 bool Viewer::StopRecording() {
+    const bool recording = activeMovie_ != nullptr;
     const bool completed = FinishRecording();
+    if (recording) host_.SetStatusText(1, kKeysHint);
     ws_->RecordAvi = false;
     form_.SaveAVICheckBox = false;
     host_.ParamFormChanged(ParamControl::SaveAVICheckBox);

@@ -1,6 +1,7 @@
 #include "export/AviFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -31,6 +32,13 @@ std::uint32_t Clamp32(std::uint64_t v) {
 }  // namespace
 
 std::unique_ptr<AviFile> AviFile::Create(const std::string& path, AviLimits limits, int* error) {
+    // The sizes are written back into the headers: a pipe cannot take that, and opening a FIFO
+    // would wait for its reader.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+        if (error != nullptr) *error = ESPIPE;
+        return nullptr;
+    }
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (error != nullptr) *error = errno;

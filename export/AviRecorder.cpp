@@ -54,9 +54,10 @@ std::uint32_t CloseRecorder(std::unique_ptr<AviRecorder>& recorder, int* error) 
     const bool empty = !recorder->stream;
     const std::string path = recorder->path;
     recorder.reset();
-    // Only a regular file: a recording to a device (/dev/full) leaves the device alone.
+    // Without its headers (no frame, or no room even for them) no reader takes the file. Only
+    // a regular file: a recording to a device (/dev/full) leaves the device alone.
     struct stat st {};
-    if (empty && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+    if (empty && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         ::unlink(path.c_str());
     }
     // A write that failed during the recording was reported by AppendFrame already.

@@ -138,7 +138,9 @@ QWidget* TParamForm::BuildViewPage() {
         auto* radio = new QRadioButton(modes[row].Caption);
         radio->setObjectName(modes[row].Name);
         const WheelMode mode = modes[row].Mode;
-        connect(radio, &QRadioButton::clicked, this, [this, mode] { state_.MouseWheel = mode; });
+        connect(radio, &QRadioButton::toggled, this, [this, mode](bool on) {
+            if (on) state_.MouseWheel = mode;
+        });
         radios.emplace_back(mode, radio);
         wheel->addWidget(radio, row, 0);
         if (modes[row].LabelName != nullptr) {
@@ -227,7 +229,9 @@ QWidget* TParamForm::BuildViewPage() {
 
     QCheckBox* cameraMotion = AddCheckBox(ParamControl::CheckBox1, &ParamFormState::CheckBox1,
                                           "CheckBox1", "Camera Motion");
-    connect(cameraMotion, &QCheckBox::clicked, this, [this] { actions_.CheckBox1Click(); });
+    connect(cameraMotion, &QCheckBox::toggled, this, [this] {
+        if (!refreshing_) actions_.CheckBox1Click();
+    });
     auto* programmeRow = new QHBoxLayout;
     programmeRow->addWidget(cameraMotion);
     programmeRow->addStretch();
@@ -362,7 +366,9 @@ QCheckBox* TParamForm::AddCheckBox(ParamControl id, bool ParamFormState::*field,
                                    const char* caption) {
     auto* box = new QCheckBox(caption);
     box->setObjectName(name);
-    connect(box, &QCheckBox::clicked, this, [this, field](bool on) { state_.*field = on; });
+    // Toggled, not clicked: the box's state also changes through the keyboard and the
+    // accessibility interface, and the value must follow it every way.
+    connect(box, &QCheckBox::toggled, this, [this, field](bool on) { state_.*field = on; });
     refreshers_[id] = [this, box, field] { box->setChecked(state_.*field); };
     return box;
 }

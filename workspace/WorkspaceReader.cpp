@@ -97,7 +97,14 @@ class Reader {
         Log("");
         Log(CFormat("Load %s", fileName.c_str()));
         Log("");
-        if (SkipComments() && ReadHeader(out)) ReadMolecules();
+        if (!SkipComments()) {
+            // Nothing but comments: a text of notes, say, is no run to load.
+            throw Refused{
+                CFormat("Line %d: the file ends before the number of molecules; it is "
+                        "not a workspace.",
+                        lines_.LineNumber() + 1)};
+        }
+        if (ReadHeader(out)) ReadMolecules();
         ComputeBodyCoordinates(ws_);
         ws_.SelectedMolecule = -1;
     }
@@ -144,8 +151,10 @@ class Reader {
 
     // H1 (already in line_) through H18.
     bool ReadHeader(ReadOutcome& out) {
-        int count = ws_.LastMolecule;
-        CScan(line_, "%i", &count);
+        int count = 0;
+        if (CScan(line_, "%i", &count) != 1) {
+            Refuse("the number of molecules is not a whole number; the file is not a workspace.");
+        }
         if (count > MAX_MOLECULES) {
             Refuse(CFormat("the workspace declares %d molecules; Tarsel holds at most %d.", count,
                            MAX_MOLECULES));

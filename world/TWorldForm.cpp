@@ -4,6 +4,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QShowEvent>
+
+#include "settings/TParamForm.h"
 
 namespace tarsel {
 
@@ -40,6 +44,18 @@ TWorldForm::TWorldForm(const Workspace& ws, const ProjectionPlane& plane, QWidge
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     view_.Resize(width(), height());
+}
+
+void TWorldForm::showEvent(QShowEvent* event) {
+    // The designed position is kept where no main window or screen tells a better one.
+    const QWidget* main = parentWidget();
+    if (!placed_ && !event->spontaneous() && main != nullptr && main->screen() != nullptr) {
+        const QSize decoration = main->frameGeometry().size() - main->geometry().size();
+        move(TParamForm::OpeningPosition(main->frameGeometry(), size() + decoration,
+                                         main->screen()->availableGeometry()));
+        placed_ = true;
+    }
+    QWidget::showEvent(event);
 }
 
 void TWorldForm::paintEvent(QPaintEvent*) {

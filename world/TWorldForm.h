@@ -27,6 +27,8 @@ class TWorldForm : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The first time it is shown it moves beside the main window, as the dialog does.
+    void showEvent(QShowEvent* event) override;
 
   private:
     const Workspace& ws_;
@@ -34,6 +36,7 @@ class TWorldForm : public QWidget {
     WorldView view_;
     // The picture is drawn here whole and then shown, so a paint never shows it half drawn.
     QImage buffer_;
+    bool placed_ = false;
 };
 
 }  // namespace tarsel

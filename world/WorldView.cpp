@@ -21,9 +21,13 @@ constexpr Rgb YELLOW{255, 255, 0};
 constexpr Rgb CYAN{0, 255, 255};
 constexpr Rgb SILVER{192, 192, 192};
 
-// Pixels this far off the window are as good as anywhere beyond; keeping them here keeps every
-// line's arithmetic in the canvas far from overflow.
-constexpr double FAR_OFF = 1 << 30;
+// A dot or a label this far off the window cannot reach it; skipping them keeps their sizes'
+// arithmetic from overflowing.
+constexpr int FAR_OFF = 1 << 30;
+
+bool Far(int x, int y) {
+    return x > FAR_OFF || x < -FAR_OFF || y > FAR_OFF || y < -FAR_OFF;
+}
 
 const FontSpec& WindowFont() {
     // "MS Sans Serif" of height -11: an em of 11 pixels (8 points).
@@ -31,9 +35,10 @@ const FontSpec& WindowFont() {
     return font;
 }
 
-// A whole pixel, truncated toward zero, of a value that is finite.
+// A whole pixel, truncated toward zero, of a value that is finite; beyond the 32-bit range it
+// saturates. The canvas draws lines in 64 bits, so a far end point keeps its line's slope.
 int PixelOf(double v) {
-    return Trunc(std::clamp(v, -FAR_OFF, FAR_OFF));
+    return Trunc(v);
 }
 
 // Pixels per unit that lay extent into 60 % of size; 0 when there is no usable one.
@@ -165,7 +170,7 @@ void WorldView::LineTo(Canvas& canvas, Vec3 world) {
 }
 
 void WorldView::TextAt(Canvas& canvas, Vec3 world, const char* text) {
-    if (!Map(world)) return;
+    if (!Map(world) || Far(penX_, penY_)) return;
     // The label stands on the brush, as on an opaque device context.
     if (FontCells::Available()) {
         const FontCells::Cell& cell = fonts_.Get(WindowFont());
@@ -176,7 +181,8 @@ void WorldView::TextAt(Canvas& canvas, Vec3 world, const char* text) {
 }
 
 void WorldView::DotAt(Canvas& canvas, Vec3 world) {
-    if (Map(world)) canvas.Ellipse(penX_ - 3, penY_ - 3, penX_ + 3, penY_ + 3);
+    if (Map(world) && !Far(penX_, penY_))
+        canvas.Ellipse(penX_ - 3, penY_ - 3, penX_ + 3, penY_ + 3);
 }
 
 void WorldView::DrawWorld(const Workspace& ws, const ProjectionPlane& plane, Canvas& canvas) {

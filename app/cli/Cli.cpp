@@ -10,6 +10,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -91,9 +92,18 @@ std::optional<std::int64_t> WholeNumber(std::string_view text) {
     std::int64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
-        value = std::min(value * 10 + (c - '0'), CAP);
+        value = value > (CAP - (c - '0')) / 10 ? CAP : value * 10 + (c - '0');
     }
     return value;
+}
+
+// Frames, steps and molecules are counted in 32 bits: a larger number is a wrong command line,
+// not a frame the files lack.
+constexpr std::int64_t MAX_COUNT = std::numeric_limits<std::int32_t>::max();
+
+std::string TooLarge(const std::string& option, const std::string& text) {
+    return option + " " + text + " is out of range: the largest number it takes is " +
+           std::to_string(MAX_COUNT);
 }
 
 // Two finite decimal numbers "A,B".
@@ -181,10 +191,12 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             if (!value(v) || !DecimalFrame(v, o.Frame, o.FrameFraction)) {
                 return "--frame needs a frame number counted from 0, such as 12 or 12.5";
             }
+            if (*o.Frame > MAX_COUNT) return TooLarge(a, v);
         } else if (a == "--frame") {
             if (!value(v) || !(o.Frame = WholeNumber(v))) {
                 return "--frame needs a frame number counted from 0";
             }
+            if (*o.Frame > MAX_COUNT) return TooLarge(a, v);
         } else if (a == "--size") {
             if (!value(v)) return "--size needs WxH";
             const std::size_t x = v.find('x');
@@ -201,6 +213,7 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             if (!value(v)) return "--select needs a molecule number";
             o.Select = WholeNumber(v);
             if (!o.Select) return "--select needs a molecule number counted from 0";
+            if (*o.Select > MAX_COUNT) return TooLarge(a, v);
         } else if (a == "--no-cube") {
             o.NoCube = true;
         } else if (a == "--no-bonds") {
@@ -220,9 +233,11 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             if (!value(v) || !(into = WholeNumber(v))) {
                 return a + " needs a frame number counted from 0";
             }
+            if (*into > MAX_COUNT) return TooLarge(a, v);
         } else if (a == "--step") {
             const std::optional<std::int64_t> step = value(v) ? WholeNumber(v) : std::nullopt;
             if (!step || *step < 1) return "--step needs a number of frames from 1 up";
+            if (*step > MAX_COUNT) return TooLarge(a, v);
             o.Step = *step;
         } else if (a == "--atoms") {
             std::string problem;
@@ -324,6 +339,9 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 // Every command ends here: what it wrote to standard output must have got there (a full disk,
 // a closed pipe). The first failed write stops the command, while errno still tells why.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Past a file-size limit (ulimit -f) a write then fails with its error: the tool says so and
+    // removes what it wrote, instead of being killed half-way with a temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::ios::iostate exceptions = out.exceptions();
     out.exceptions(std::ios::badbit | std::ios::failbit);
     int status = 0;

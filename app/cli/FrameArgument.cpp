@@ -25,7 +25,7 @@ bool DecimalFrame(std::string_view text, std::optional<std::int64_t>& whole, dou
     }
     std::int64_t value = 0;
     for (char c : digits)
-        value = std::min(value * 10 + (c - '0'), CAP);
+        value = value > (CAP - (c - '0')) / 10 ? CAP : value * 10 + (c - '0');
     double t = 0;
     if (!decimals.empty()) {
         const std::string number = "0." + std::string(decimals);

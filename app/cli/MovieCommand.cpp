@@ -1,5 +1,7 @@
 #include "app/cli/CliCommon.h"
+#include "app/cli/MovieChecks.h"
 #include "app/cli/MovieJobs.h"
+#include "app/cli/TimeLeft.h"
 
 #include <unistd.h>
 
@@ -27,9 +29,8 @@ class ProgressLine {
         if (done < total_ && t - shownAt_ < 0.2) return;
         shownAt_ = t;
         const double fps = t > 0 ? done / t : 0;
-        const int left = fps > 0 ? static_cast<int>((total_ - done) / fps + 0.5) : 0;
-        err_ << CFormat("\rframe %d of %d, %.1f frames/s, %d:%02d left   ", done, total_, fps,
-                        left / 60, left % 60)
+        err_ << CFormat("\rframe %d of %d, %.1f frames/s, %s left   ", done, total_, fps,
+                        TimeLeft(total_ - done, fps).c_str())
              << std::flush;
     }
     void End() {
@@ -80,6 +81,9 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     }
     const int from = static_cast<int>(o.From.value_or(0));
     const int to = static_cast<int>(o.To.value_or(count - 1));
+    if (const std::string problem = MovieFileProblem(viewer, o.Output); !problem.empty()) {
+        return Fail(err, problem);
+    }
     if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
         return Fail(err, problem);
     }
@@ -105,10 +109,22 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     const int jobs = std::min(o.Jobs > 0 ? o.Jobs : DefaultJobs(), total);
     MovieJobs helpers(o, frames, jobs);
     for (std::size_t i = 0; i < frames.size() && viewer.ActiveMovie(); ++i) {
+        // An in-between needs the frame after it too.
+        const MovieStep& step = frames[i];
+        std::string problem = FrameGoneProblem(viewer, step.Frame);
+        if (problem.empty() && step.SubFrame > 0) problem = FrameGoneProblem(viewer, step.Frame + 1);
+        if (!problem.empty()) {
+            progress.End();
+            helpers.Finish(err);
+            const int recorded = viewer.ActiveMovie()->FrameCount();
+            viewer.StopRecording();
+            return Fail(err, CFormat("%s; the movie keeps the %d frames recorded before",
+                                     problem.c_str(), recorded));
+        }
         if (helpers.OwnFrame(i)) {
-            viewer.ReadFrameAt(frames[i].Frame, frames[i].T);
-            viewer.Ws().CurrentFrame = frames[i].Frame;
-            viewer.Ws().CurrentSubFrame = frames[i].SubFrame;
+            viewer.ReadFrameAt(step.Frame, step.T);
+            viewer.Ws().CurrentFrame = step.Frame;
+            viewer.Ws().CurrentSubFrame = step.SubFrame;
         } else {
             const DibBitmap* picture = helpers.Picture(i);
             if (picture == nullptr) break;

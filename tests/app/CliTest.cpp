@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -18,6 +20,8 @@
 
 #include "app/HeadlessHost.h"
 #include "app/Viewer.h"
+#include "app/cli/CliCommon.h"
+#include "app/cli/TimeLeft.h"
 #include "support/Ffmpeg.h"
 #include "support/TestFiles.h"
 #include "support/TrajectoryData.h"
@@ -90,6 +94,15 @@ TEST(Cli, UsageAndLoadErrors) {
     const CliRun refused = Cli({"info", dir.File("big.tsw")});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("Line 22: molecule 0 declares 150 atoms"), std::string::npos);
+
+    // A trajectory renamed .tsw is no workspace with 0 molecules.
+    test::WriteFile(dir.File("frames.tsw"), test::LabelledFrames(3, 2));
+    const CliRun binary = Cli({"info", dir.File("frames.tsw")});
+    EXPECT_EQ(binary.status, 1);
+    EXPECT_NE(binary.err.find("Line 1: the number of molecules is not a whole number"),
+              std::string::npos)
+        << binary.err;
+    EXPECT_TRUE(binary.out.empty());
 }
 
 // One atom of radius 5 at the origin, seen from (0, 0, -50): a disc of radius 10 about the
@@ -338,6 +351,60 @@ TEST(CliMovie, UsageAndWriteErrors) {
     EXPECT_NE(r.err.find("Error: Recording stopped: can't write to"), std::string::npos) << r.err;
 }
 
+// Numbers too large for their option, however many digits they have: status 2, naming the
+// option, before anything is loaded or drawn.
+TEST(CliStatus, NumbersBeyondTheirRangeAreUsageErrors) {
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir), png = dir.File("out.png"),
+                      avi = dir.File("out.avi");
+    const std::string huge = "99999999999999999999999999";
+    const struct {
+        std::vector<std::string> command;
+        std::string option, value;
+    } cases[] = {
+        {{"render", run, "-o", png}, "--frame", "18446744073709551616"},
+        {{"render", run, "-o", png}, "--frame", "2147483648"},
+        {{"atoms", run}, "--frame", "9999999999"},
+        {{"export", run}, "--frame", huge},
+        {{"world", run, "-o", png}, "--frame", huge},
+        {{"render", run, "-o", png}, "--select", huge},
+        {{"movie", run, "-o", avi}, "--from", "10000000000000000000"},
+        {{"movie", run, "-o", avi}, "--to", huge},
+        {{"movie", run, "-o", avi}, "--step", huge},
+        {{"movie", run, "-o", avi}, "--step", "4611686018427387904"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.command;
+        args.insert(args.end(), {c.option, c.value});
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 2) << c.option << " " << c.value;
+        EXPECT_EQ(r.err.rfind("tarsel-cli: " + c.option + " " + c.value + " is out of range", 0),
+                  0u)
+            << r.err;
+    }
+    for (const std::string& size :
+         {huge + "x10", "10x" + huge, std::string("18446744073709551626x1")}) {
+        const CliRun r = Cli({"render", run, "-o", png, "--size", size});
+        EXPECT_EQ(r.status, 2) << size;
+        EXPECT_NE(r.err.find("--size needs WxH"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(png));
+    EXPECT_FALSE(std::filesystem::exists(avi));
+}
+
+TEST(CliMovie, TimeLeftFitsWhateverTheRate) {
+    const struct {
+        double left, fps;
+        const char* shown;
+    } cases[] = {
+        {120, 2, "1:00"},       {1, 3, "0:00"},       {0, 0, "--:--"},
+        {5, 0, "--:--"},        {2e9, 1e-9, "--:--"}, {1e6, 1e-300, "--:--"},
+        {359999, 1, "5999:59"}, {360000, 1, "--:--"}, {7, -1, "--:--"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(cli::TimeLeft(c.left, c.fps), c.shown) << c.left << " / " << c.fps;
+}
+
 TEST(CliStatus, OneRuleForEveryCommand) {
     test::TempDir dir;
     const std::string run = dir.File("run.tsw");
@@ -378,9 +445,9 @@ TEST(CliStatus, MessagesSayWhatIsWrong) {
         {{"render", dir.File("none.tsw"), "-o", dir.File("x.png"), "--frame", "0"},
          1,
          "--frame 0: the trajectory holds no complete frame"},
-        {{"atoms", moving, "--frame", "9999999999"},
+        {{"atoms", moving, "--frame", "2147483647"},
          1,
-         "--frame 9999999999 is beyond the last frame: the trajectory has frames 0 to 4"},
+         "--frame 2147483647 is beyond the last frame: the trajectory has frames 0 to 4"},
         {{"render", dir.File("empty.tsw"), "-o", dir.File("x.png"), "--select", "0"},
          1,
          "--select 0: the workspace has no molecules"},
@@ -411,10 +478,10 @@ std::set<std::string> Listing(const test::TempDir& dir) {
 // Writes to regular files beyond a few bytes fail, as on a full disk or beyond a quota.
 class FileSizeLimit {
   public:
-    FileSizeLimit() {
+    explicit FileSizeLimit(rlim_t bytes = 16) {
         getrlimit(RLIMIT_FSIZE, &saved_);
         rlimit small = saved_;
-        small.rlim_cur = 16;
+        small.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &small);
         previous_ = std::signal(SIGXFSZ, SIG_IGN);
     }
@@ -485,6 +552,95 @@ TEST(CliRender, LeavesNoQtRuntimeFolderWarningOnStderr) {
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string warnings = test::ReadFile(dir.File("stderr.txt"));
     EXPECT_EQ(warnings.find("XDG_RUNTIME_DIR"), std::string::npos) << warnings;
+}
+
+// What a movie's output can be, and what happens when it runs out of room or its trajectory
+// is cut short under it.
+TEST(CliMovie, OutputEdges) {
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir), avi = dir.File("out.avi");
+    const std::string workspace = test::ReadFile(run), frames = test::ReadFile(dir.File("run.xyz"));
+    ASSERT_EQ(mkfifo(dir.File("pipe.avi").c_str(), 0600), 0);
+    // The inputs' own names have no movie ending; links with one lead to them all the same.
+    std::filesystem::create_symlink(run, dir.File("ws.avi"));
+    std::filesystem::create_symlink(dir.File("run.xyz"), dir.File("frames.mp4"));
+    // Refused before anything is drawn; a FIFO without a reader would block its writer.
+    const std::pair<std::string, std::string> refused[] = {
+        {dir.File("pipe.avi"), "a movie needs a file it can seek in"},
+        {dir.File("ws.avi"), "is the workspace being recorded"},
+        {dir.File("frames.mp4"), "is the trajectory being recorded"},
+        {dir.File("./frames.mp4"), "is the trajectory being recorded"},
+    };
+    for (const auto& [output, says] : refused) {
+        const CliRun r = Cli({"movie", run, "-o", output});
+        EXPECT_EQ(r.status, 1) << output;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(test::ReadFile(run), workspace);
+    EXPECT_EQ(test::ReadFile(dir.File("run.xyz")), frames);
+
+    ASSERT_EQ(Cli({"movie", run, "-o", avi}).status, 0);
+    const auto whole = std::filesystem::file_size(avi);
+    std::filesystem::remove(avi);
+    const std::set<std::string> before = Listing(dir);
+    {
+        // No room even for the headers: no stub is left.
+        FileSizeLimit limit(16);
+        const CliRun r = Cli({"movie", run, "-o", avi});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Listing(dir), before);
+    {
+        // Every frame fits, the final index does not.
+        FileSizeLimit limit(whole - 1);
+        const CliRun r = Cli({"movie", run, "-o", avi});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("Can't complete the movie"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("wrote"), std::string::npos) << r.err;
+    }
+
+    // Cut short after the load: the frames still there are recorded, then the movie stops.
+    const std::unique_ptr<QGuiApplication> app = cli::EnsureGuiApplication();
+    HeadlessHost host({40, 30});
+    Viewer viewer(host);
+    ASSERT_TRUE(viewer.LoadWorkspaceFile(run).Loaded);
+    std::filesystem::resize_file(dir.File("run.xyz"), 2 * 64 + 10);
+    cli::Options o;
+    o.Workspace = run;
+    o.Output = dir.File("cut.avi");
+    o.Size = {40, 30};
+    o.Jobs = 1;
+    std::ostringstream err;
+    EXPECT_EQ(cli::Movie(viewer, o, err), 1);
+    EXPECT_NE(err.str().find("was cut short while recording: frame 2 is no longer there; the "
+                             "movie keeps the 2 frames recorded before"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(test::DecodeBgr24(o.Output).size(), 2u * 40 * 30 * 3);
+}
+
+// Past `ulimit -f` the tool itself is not killed: it reports the write and removes its file.
+TEST(CliOutputs, AFileSizeLimitIsAnErrorNotASignal) {
+    test::TempDir dir;
+    const std::string run = MovingAtomRun(dir);
+    const std::set<std::string> before = Listing(dir);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit small{};
+        getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 16;
+        setrlimit(RLIMIT_FSIZE, &small);
+        std::ostringstream out, err;
+        _exit(RunCli({"export", run, "--frame", "1", "-o", dir.File("f.txt")}, out, err));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(Listing(dir), before);
 }
 
 }  // namespace

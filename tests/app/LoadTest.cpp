@@ -220,6 +220,29 @@ TEST_F(LoadTest, RefusedOrUnreadableFilesLeaveTheLoadedRunAlone) {
     EXPECT_FALSE(missing.Loaded);
     EXPECT_NE(missing.Error.find("No such file or directory"), std::string::npos);
 
+    // Files that are no workspace: refused at the line where the count of molecules should be.
+    const struct {
+        const char* name;
+        std::string text;
+        const char* line;
+    } notWorkspaces[] = {
+        {"notes.tsw", "Run 7 looked odd.\n42 is the answer.\n", "Line 1: "},
+        {"empty.tsw", "", "Line 1: "},
+        {"comments.tsw", ";one\n;two\n", "Line 3: "},
+        {"late.tsw", ";count below\n\n3\n", "Line 2: "},
+        {"trajectory.tsw", std::string("\x9a\x99\x99\x99\x99\x99\xf1?\0\0\n7", 12), "Line 1: "},
+    };
+    for (const auto& f : notWorkspaces) {
+        host.Messages.clear();
+        test::WriteFile(dir.File(f.name), f.text);
+        const LoadResult notes = viewer.LoadWorkspaceFile(dir.File(f.name));
+        EXPECT_FALSE(notes.Loaded) << f.name;
+        ASSERT_EQ(host.Messages.size(), 1u) << f.name;
+        EXPECT_NE(notes.Error.find(dir.File(f.name)), std::string::npos) << notes.Error;
+        EXPECT_NE(notes.Error.find(f.line), std::string::npos) << notes.Error;
+        EXPECT_NE(notes.Error.find("not a workspace"), std::string::npos) << notes.Error;
+    }
+
     EXPECT_EQ(viewer.Ws().LastMolecule, 1);
     EXPECT_EQ(viewer.Ws().FrameCount, 5);
     EXPECT_EQ(host.Caption, dir.File("good"));

@@ -168,6 +168,43 @@ TEST_F(RecordingTest, OpenMovieIsCompletedBeforeItIsLeft) {
         EXPECT_NE(m.Caption, "Error") << m.Text;
 }
 
+// The status bar names the movie while it is recorded, and says so when a second Play
+// replaces the frames of the movie still open.
+TEST_F(RecordingTest, StatusBarNamesTheMovieAndAReplacement) {
+    Load(10);
+    const std::string hint = host.StatusPanels[1];
+    Record(true);
+    EXPECT_EQ(host.StatusPanels[1], "Recording run.avi");
+    viewer.Timer1Timer();
+    viewer.Timer1Timer();
+    viewer.Timer1Timer();
+    viewer.Button3Click();
+    Record(true);  // Play again with the movie open
+    EXPECT_EQ(host.StatusPanels[1], "Recording run.avi anew: 2 frames replaced");
+    viewer.StopRecording();
+    EXPECT_EQ(host.StatusPanels[1], hint);
+    Record(true);  // nothing open: nothing replaced
+    EXPECT_EQ(host.StatusPanels[1], "Recording run.avi");
+}
+
+// The view changed size after the movie was opened and before its first frame (the size grip
+// going away): the movie takes the view's size, not the size it had at the start.
+TEST_F(RecordingTest, TheMovieHasTheSizeOfTheViewAtItsFirstFrame) {
+    Load(10);
+    viewer.TrackBar1Change(0);
+    Record(true);
+    host.SetDrawingAreaSize({kWidth, kHeight + 3});
+    viewer.FormResize();
+    viewer.Timer1Timer();
+    viewer.Timer1Timer();
+    viewer.StopRecording();
+    const std::string f = test::ReadFile(movie);
+    const std::vector<test::RiffChunk> parts = test::ParseRiff(f);
+    const test::RiffChunk& avih = parts[0].Child("hdrl").Child("avih");
+    EXPECT_EQ(test::U32At(f, avih.Data() + 32), static_cast<std::uint32_t>(kWidth));
+    EXPECT_EQ(test::U32At(f, avih.Data() + 36), static_cast<std::uint32_t>(kHeight + 3));
+}
+
 TEST_F(RecordingTest, FailuresStopTheRecordingWithOneMessage) {
     // A full disk during the frames, and a movie that cannot be created at all: one box each,
     // and playback goes on to its end.
@@ -191,6 +228,7 @@ TEST_F(RecordingTest, FailuresStopTheRecordingWithOneMessage) {
         EXPECT_FALSE(viewer.Ws().RecordAvi);
         EXPECT_FALSE(viewer.Form().SaveAVICheckBox);
         EXPECT_EQ(viewer.Ws().CurrentFrame, 6);
+        EXPECT_EQ(host.StatusPanels[1], "Use: W,S,A,D,Q,E,Arrows");  // names no movie
     }
 }
 

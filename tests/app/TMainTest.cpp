@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 #include "settings/TParamForm.h"
@@ -88,6 +89,40 @@ TEST(Windows, SaveAviBorderIsFixed) {
     EXPECT_EQ(w.main.minimumSize(), w.main.maximumSize());
     w.main.SetBorderFixed(false);
     EXPECT_NE(w.main.minimumSize(), w.main.maximumSize());
+}
+
+// The first movie has the size of the view as it shows, grip gone; and where a window manager
+// resizes the window anyway, the view keeps the recording's size.
+TEST(Windows, SaveAviRecordsTheViewAtItsSize) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("run.tsw"), test::Text(test::WorkspaceLines{}));
+    test::WriteFile(dir.File("run.xyz"), std::string(64 * 3, '\0'));
+    Windows w;
+    w.main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.main));
+    Viewer& v = w.main.Operations();
+    ASSERT_TRUE(v.LoadWorkspaceFile(dir.File("run.tsw")).Loaded);
+    v.Form().SaveAVICheckBox = true;
+    v.Button2Click();
+    QCoreApplication::processEvents();
+    ASSERT_NE(v.RecordBitmap(), nullptr);
+    const QSize view = w.main.View()->size();
+    EXPECT_EQ(QSize(v.RecordBitmap()->Width(), v.RecordBitmap()->Height()), view);
+    EXPECT_EQ(QSize(v.Ws().ViewWidth, v.Ws().ViewHeight), view);
+
+    w.main.setMinimumSize(0, 0);  // as a window manager that ignores the fixed border
+    w.main.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    w.main.resize(w.main.size() + QSize(40, 30));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.main.View()->size(), view);
+    EXPECT_EQ(QSize(v.Ws().ViewWidth, v.Ws().ViewHeight), view);
+
+    v.Button3Click();
+    v.Form().SaveAVICheckBox = false;
+    v.BitBtn1Click();
+    w.main.resize(w.main.size() + QSize(10, 10));
+    QCoreApplication::processEvents();
+    EXPECT_NE(w.main.View()->size(), view);  // free again
 }
 
 TEST(Windows, Timer1WithIntervalZeroNeverTicks) {

@@ -64,6 +64,15 @@ xdotool key Down Down Return
 world=$(timeout 10 xdotool search --sync --onlyvisible --name '^WorldForm$' | head -n 1)
 [ -n "$world" ] || fail "the world window did not open"
 
+# It opens beside the main window where the screen has room, not over its menu.
+eval "$(xdotool getwindowgeometry --shell "$world")"
+wx=$X wy=$Y ww=$WIDTH wh=$HEIGHT
+eval "$(xdotool getwindowgeometry --shell "$main")"
+if [ "$wx" -lt $((X + WIDTH)) ] && [ $((wx + ww)) -gt "$X" ] && [ "$wy" -lt $((Y + HEIGHT)) ] &&
+    [ $((wy + wh)) -gt "$Y" ]; then
+    fail "the world window (${ww}x$wh+$wx+$wy) covers the main window (${WIDTH}x$HEIGHT+$X+$Y)"
+fi
+
 settled "$world" world
 eval "$(xdotool getwindowgeometry --shell "$world")"
 for colour in '#FFFF00' '#00FFFF' '#0000FF' '#808080'; do
@@ -90,4 +99,4 @@ settled "$world" flown
 [ "$(differing turned flown)" != "0" ] || fail "the world view did not follow the camera"
 
 kill -0 "$app" 2>/dev/null || fail "the viewer ended early"
-echo "PASS: opened the world window from the menu, turned it, followed the camera (in $out)"
+echo "PASS: opened the world window from the menu beside the main window, turned it, followed the camera (in $out)"

@@ -319,5 +319,50 @@ TEST_F(AviRecorderTest, KilledRecordingKeepsItsFrames) {
     }
 }
 
+// The counts in 'avih' (frames of the first part), 'strh' and 'dmlh' (all frames) tell of every
+// frame as soon as it is written, so that a movie cut off by a kill still says how long it is.
+TEST_F(AviRecorderTest, CountsFollowEveryFrameAndSurviveAKill) {
+    const int w = 35, h = 20;  // frames of 2100 bytes, 7 to a part of 16 KiB
+    for (const AviLimits limits : {AviLimits{}, AviLimits{16 * 1024, 64}}) {
+        SCOPED_TRACE(limits.RiffSize);
+        const auto expectCounts = [&](std::uint32_t frames) {
+            const std::string f = test::ReadFile(path);
+            const std::vector<RiffChunk> parts = test::ParseRiff(f);
+            const RiffChunk& hdrl = parts[0].Child("hdrl");
+            const std::size_t firstPart = parts[0].Child("movi").All("00db").size();
+            EXPECT_EQ(U32At(f, hdrl.Child("avih").Data() + 16), firstPart) << frames;
+            EXPECT_EQ(U32At(f, hdrl.Child("strl").Child("strh").Data() + 32), frames) << frames;
+            EXPECT_EQ(U32At(f, hdrl.Child("odml").Child("dmlh").Data()), frames) << frames;
+        };
+        {
+            std::unique_ptr<AviRecorder> r = OpenRecorder(path, 30, limits);
+            ASSERT_TRUE(r);
+            for (std::uint32_t k = 0; k < 20; ++k) {
+                const DibBitmap b = Pattern(w, h, static_cast<int>(k));
+                ASSERT_EQ(AppendFrame(r.get(), &b), AVIERR_OK);
+                expectCounts(k + 1);
+            }
+            EXPECT_EQ(CloseRecorder(r), AVIERR_OK);
+            expectCounts(20);
+        }
+        // A child killed right after its 12th frame, before anything completes the movie.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::unique_ptr<AviRecorder> r = OpenRecorder(path, 30, limits);
+            for (int k = 0; r && k < 12; ++k) {
+                const DibBitmap b = Pattern(w, h, k);
+                if (AppendFrame(r.get(), &b) != AVIERR_OK) ::_exit(1);
+            }
+            ::raise(SIGKILL);
+            ::_exit(1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        expectCounts(12);
+    }
+}
+
 }  // namespace
 }  // namespace tarsel

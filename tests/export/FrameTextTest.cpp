@@ -64,6 +64,7 @@ TEST_F(SaveAsFile, WritesTheTypedFrameAndChangesNothingShown) {
 
     EXPECT_NE(Saved("abc").find("\r\n1) 0.000000,"), std::string::npos);  // "abc" is frame 0
     EXPECT_TRUE(host.Messages.empty());
+    EXPECT_EQ(host.StatusPanels[1], "Saved frameabc.txt in " + out.Path());  // just written
 }
 
 TEST_F(SaveAsFile, TheEndFrameListsTheRecordsReadLast) {
@@ -96,11 +97,15 @@ TEST(SaveAsFileWithoutTrajectory, TouchesNoStreamAndWritesNothing) {
     test::ScopedCurrentDir cwd(out.Path());
     HeadlessHost host;
     Viewer viewer(host);
-    viewer.Form().FrameNumberEdit = "0";
-    viewer.Button7Click();
-    EXPECT_FALSE(std::filesystem::exists(out.File("frame0.txt")));
-    ASSERT_EQ(host.Messages.size(), 1u);
-    EXPECT_EQ(host.Messages[0].Text, "No trajectory is open: there is no frame to save.");
+    // Every frame number is past the end of no trajectory; the box says why, whatever it is.
+    for (const char* frame : {"0", "5", "2147483647"}) {
+        host.Messages.clear();
+        viewer.Form().FrameNumberEdit = frame;
+        viewer.Button7Click();
+        EXPECT_FALSE(std::filesystem::exists(out.File(std::string("frame") + frame + ".txt")));
+        ASSERT_EQ(host.Messages.size(), 1u) << frame;
+        EXPECT_EQ(host.Messages[0].Text, "No trajectory is open: there is no frame to save.");
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -9,6 +10,7 @@
 #include "RenderTestWorkspace.h"
 #include "render/RasterCanvas.h"
 #include "render/SceneRenderer.h"
+#include "workspace/Numeric.h"
 
 namespace tarsel {
 namespace {
@@ -73,6 +75,62 @@ TEST_P(ShadedPassTest, LitFromTheCameraPoint) {
     Draw();
     EXPECT_EQ(At(4, 0), (Rgb{38, 38, 38}));
     EXPECT_EQ(At(-4, 0), (Rgb{0, 0, 0}));
+}
+
+// Balls off the view's centre sit where the projection puts them: centre column 1000 + sx,
+// centre row 1000 - sy (screen y grows downwards), in every quadrant.
+TEST_P(ShadedPassTest, OffCentreBallsSitAtTheirScreenOffsets) {
+    ws->HalfAtomRadius = false;
+    for (const Vec3 p : {Vec3{0.5, 2.5, 0}, Vec3{-1.2, 3, 0}, Vec3{1.1, -2.4, 0}}) {
+        ws->LastMolecule = -1;
+        ws->Molecules[0].AtomCount = 0;
+        test::AddAtom(*ws, 0, p, 1, {255, 0, 0});
+        Draw();
+        const std::vector<ListedAtom> listed = Listed(*ws, renderer);
+        ASSERT_EQ(listed.size(), 1u);
+        const int cx = Trunc(1000 + listed[0].sx), cy = Trunc(1000 - listed[0].sy);
+        ASSERT_GT(std::abs(cy - 1000), 20) << "the ball must lie off the centre row";
+        for (int i = -11; i <= 11; ++i)
+            for (int j = -11; j <= 11; ++j)
+                ASSERT_EQ(scene.Pixel(cx + j, cy + i) != BG, i * i + j * j < 100)
+                    << p.x << "," << p.y << ": " << j << "," << i;
+    }
+}
+
+// Overlapping balls listed in no particular order: the pass draws the farthest first, so each
+// nearer ball covers the farther ones - the plain loop over the balls sorted by the test.
+TEST_P(ShadedPassTest, NearerBallsCoverFartherOnes) {
+    ws->HalfAtomRadius = false;
+    const struct {
+        Vec3 P;
+        Rgb Colour;
+    } atoms[] = {{{0.1, 0, 2}, {255, 0, 0}},
+                 {{0, 0.1, -2}, {0, 255, 0}},
+                 {{-0.1, 0, 6}, {0, 0, 255}},
+                 {{0, -0.1, 0}, {255, 255, 0}},
+                 {{0.05, 0.05, 4}, {0, 255, 255}}};
+    for (const auto& a : atoms)
+        test::AddAtom(*ws, 0, a.P, 1, a.Colour);
+    Draw();
+    std::vector<ListedAtom> listed = Listed(*ws, renderer);
+    ASSERT_EQ(listed.size(), std::size(atoms));
+    std::sort(listed.begin(), listed.end(),
+              [](const ListedAtom& a, const ListedAtom& b) { return a.P.z > b.P.z; });
+    SceneBitmap plain(BG);
+    RasterCanvas plainCanvas(plain);
+    for (const ListedAtom& a : listed)
+        DrawShadedBallPlain(ShadingTermsOf(*ws),
+                            RasterBall(a.P, a.R, a.Colour, a.Factor, a.sx, a.sy, false),
+                            plainCanvas);
+    long worse = 0, written = 0;
+    for (int y = 900; y < 1100; ++y)
+        for (int x = 900; x < 1100; ++x) {
+            const Rgb e = plain.Pixel(x, y), g = scene.Pixel(x, y);
+            written += e != BG;
+            worse += std::abs(e.R - g.R) > 1 || std::abs(e.G - g.G) > 1 || std::abs(e.B - g.B) > 1;
+        }
+    EXPECT_GT(written, 300);
+    EXPECT_EQ(worse, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, ShadedPassTest, ::testing::ValuesIn(AvailableKernels()),

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -318,6 +319,56 @@ TEST(Dialog, OpensBesideTheMainWindow) {
     };
     for (const Row& row : rows)
         EXPECT_EQ(TParamForm::OpeningPosition(row.main, dialog, screen), row.at) << row.at.x();
+}
+
+// However a box's state changes - a click, the keyboard, or an assistive tool through the
+// accessibility interface, which toggles without clicking - the dialog's value follows it.
+TEST(Dialog, CheckBoxValuesFollowEveryChangeOfState) {
+    Windows w;
+    w.param.show();
+    const std::pair<const char*, bool ParamFormState::*> boxes[] = {
+        {"ZBufferCheckBox", &ParamFormState::ZBufferCheckBox},
+        {"BallCheckBox", &ParamFormState::BallCheckBox},
+        {"BondCheckBox", &ParamFormState::BondCheckBox},
+        {"AtomColorCheckBox", &ParamFormState::AtomColorCheckBox},
+        {"WorldAxwsCheckBox", &ParamFormState::WorldAxwsCheckBox},
+        {"CheckBox28", &ParamFormState::CheckBox28},
+        {"CheckBox26", &ParamFormState::CheckBox26},
+        {"SaveAVICheckBox", &ParamFormState::SaveAVICheckBox},
+        {"CheckBox1", &ParamFormState::CheckBox1},
+        {"CheckBox27", &ParamFormState::CheckBox27},
+    };
+    for (const auto& [name, field] : boxes) {
+        auto* box = w.Get<QCheckBox>(name);
+        QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(box);
+        ASSERT_NE(a11y, nullptr);
+        ASSERT_NE(a11y->actionInterface(), nullptr);
+        for (int step = 0; step < 2; ++step) {
+            const bool before = w.Ops().Form().*field;
+            a11y->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            EXPECT_EQ(box->isChecked(), !before) << name;
+            EXPECT_EQ(w.Ops().Form().*field, !before) << name;
+        }
+        box->toggle();
+        EXPECT_EQ(w.Ops().Form().*field, box->isChecked()) << name;
+        box->toggle();
+    }
+    // "Camera Motion" acts at once, toggled by whatever means.
+    auto* motion = w.Get<QCheckBox>("CheckBox1");
+    QAccessible::queryAccessibleInterface(motion)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(w.Ws().CameraProgrammeOn);
+    // Ticked "Save AVI" through the interface: Play records.
+    test::TempDir dir;
+    test::WriteFile(dir.File("run.tsw"), test::Text(test::WorkspaceLines{}));
+    test::WriteFile(dir.File("run.xyz"), std::string(64 * 3, '\0'));
+    ASSERT_TRUE(w.Ops().LoadWorkspaceFile(dir.File("run.tsw")).Loaded);
+    QAccessible::queryAccessibleInterface(w.Get<QCheckBox>("SaveAVICheckBox"))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    w.Click("Button2");
+    EXPECT_NE(w.Ops().ActiveRecorder(), nullptr);
+    w.Ops().StopRecording();
 }
 
 TEST(Dialog, OkWithSaveAviFixesTheMainWindowBorder) {

@@ -133,13 +133,21 @@ TEST(WorkspaceReader, MoleculeCountUsesTheFormattedScanRules) {
         EXPECT_EQ(r.ws->LastMolecule, c.lastMolecule) << c.line;
         EXPECT_TRUE(r.Logged("Number of molecules=" + std::to_string(c.lastMolecule + 1)));
     }
-    // A count that does not scan keeps the previous value, less one.
-    WorkspaceLines w;
-    w.Count = "many";
-    Read r;
-    r.ws->LastMolecule = 4;
-    r.outcome = ReadWorkspaceText(test::Text(w), "test.tsw", *r.ws, r.log);
-    EXPECT_EQ(r.ws->LastMolecule, 3);
+    // A count that does not scan is no workspace: refused at its line, nothing read.
+    for (const char* count : {"many", "", "-", "x3"}) {
+        WorkspaceLines w;
+        w.Comments = {";a"};
+        w.Count = count;
+        Read r;
+        r.ws->LastMolecule = 4;
+        r.outcome = ReadWorkspaceText(test::Text(w), "test.tsw", *r.ws, r.log);
+        EXPECT_EQ(r.outcome.Refusal,
+                  "Line 2: the number of molecules is not a whole number; the file is not a "
+                  "workspace.")
+            << count;
+        EXPECT_EQ(r.ws->LastMolecule, 4);
+        EXPECT_EQ(r.ws->TimeStep, 0.0);
+    }
 }
 
 TEST(WorkspaceReader, CommentsOnlyAtTheTop) {
@@ -417,7 +425,7 @@ TEST(WorkspaceReader, ReadsTheFileAsAStreamAndStopsWhereTheWorkspaceEnds) {
     writer.join();
     std::signal(SIGPIPE, previous);
     EXPECT_TRUE(r.outcome.Opened);
-    EXPECT_TRUE(r.Logged("Number of molecules=0"));
+    EXPECT_EQ(r.outcome.Refusal.rfind("Line 1: ", 0), 0u) << r.outcome.Refusal;
     EXPECT_LT(written, std::size_t{4} << 20);
 }
 

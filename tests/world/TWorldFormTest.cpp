@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 #include <memory>
 #include <sstream>
@@ -36,6 +37,39 @@ bool HasColour(const QImage& image, QRgb colour) {
             if ((rgb.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) return true;
     }
     return false;
+}
+
+// The world window opens beside the main window where the screen has room, not over its menu;
+// with no main window it keeps its designed place.
+TEST(TWorldForm, OpensBesideTheMainWindow) {
+    {
+        auto ws = std::make_unique<Workspace>();
+        const ProjectionPlane plane{};
+        TWorldForm alone(*ws, plane);
+        alone.show();
+        EXPECT_EQ(alone.pos(), QPoint(584, 132));
+    }
+    test::AppWindows w;
+    const QRect screen = w.main.screen()->availableGeometry();
+    // Room below the main window only, then room on its right.
+    for (const QRect& main : {QRect(screen.topLeft(), QSize(screen.width() - 100, 300)),
+                              QRect(screen.topLeft(), QSize(300, screen.height() - 50))}) {
+        test::AppWindows windows;
+        windows.main.setGeometry(main);
+        windows.main.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&windows.main));
+        windows.main.Operations().World1Click();
+        ASSERT_TRUE(windows.world.isVisible());
+        EXPECT_FALSE(windows.world.frameGeometry().intersects(windows.main.frameGeometry()))
+            << windows.world.frameGeometry().x() << "," << windows.world.frameGeometry().y();
+        EXPECT_TRUE(screen.contains(windows.world.frameGeometry()));
+        // Shown again after a close, it stays where the user left it.
+        windows.world.close();
+        windows.world.move(windows.world.pos() + QPoint(5, 5));
+        const QPoint left = windows.world.pos();
+        windows.main.Operations().World1Click();
+        EXPECT_EQ(windows.world.pos(), left);
+    }
 }
 
 TEST(TWorldForm, ArrowsTurnAndEveryKeyRedraws) {
