@@ -223,40 +223,6 @@ void CylinderRow(bool vector, float* depth, std::int32_t* owner, int n, const Cy
     CylinderRowPortable(depth, owner, n, c, id);
 }
 
-// The least of |F0 + u Fu + v Fv|^2 over u0 .. u1, v0 .. v1: a convex quadratic, lowest
-// where its gradient vanishes if that is inside the box, else on an edge.
-double LeastSquare(Vec3 f0, Vec3 fu, Vec3 fv, double u0, double u1, double v0, double v1) {
-    const double uu = Dot(fu, fu), uv = Dot(fu, fv), vv = Dot(fv, fv);
-    const double a = Dot(f0, fu), b = Dot(f0, fv);
-    const auto at = [&](double u, double v) {
-        const Vec3 p = f0 + u * fu + v * fv;
-        return Dot(p, p);
-    };
-    // Along an edge the lowest point is the clamped foot of the perpendicular.
-    const auto alongU = [&](double v) {
-        const double u = uu > 0 ? -(a + v * uv) / uu : u0;
-        return at(std::clamp(u, u0, u1), v);
-    };
-    const auto alongV = [&](double u) {
-        const double v = vv > 0 ? -(b + u * uv) / vv : v0;
-        return at(u, std::clamp(v, v0, v1));
-    };
-    double least = std::min({alongU(v0), alongU(v1), alongV(u0), alongV(u1)});
-    const double det = uu * vv - uv * uv;
-    if (det > 0) {
-        const double u = (-a * vv + b * uv) / det, v = (-b * uu + a * uv) / det;
-        if (u >= u0 && u <= u1 && v >= v0 && v <= v1) least = std::min(least, at(u, v));
-    }
-    return least;
-}
-
-// Whether no depth of the row is beyond t, so that nothing at t or deeper shows there.
-bool Covered(const float* depth, int n, float t) {
-    for (int i = 0; i < n; ++i)
-        if (!(depth[i] <= t)) return false;
-    return true;
-}
-
 // 1 / sqrt(x) to about a float's precision: the processor's estimate and one Newton step,
 // several times faster than a root and a division.
 inline float InverseRoot(float x) {
@@ -285,8 +251,8 @@ Rgb PhotoAtomColour(Rgb atom, bool selected) {
     return {std::min(c.R + 30, 255), std::min(c.G + 30, 255), std::min(c.B + 30, 255)};
 }
 
-PhotoRenderer::PhotoRenderer(int bands, bool vectorKernels, bool cull)
-    : workers_(bands), vectorKernels_(vectorKernels), cull_(cull) {}
+PhotoRenderer::PhotoRenderer(int bands, bool vectorKernels)
+    : workers_(bands), vectorKernels_(vectorKernels) {}
 
 void PhotoRenderer::DrawPhoto(const Workspace& ws, const Projection& proj,
                               const VisibleAtomList& visible, Canvas& canvas, FontSpec& labelFont) {
@@ -384,21 +350,6 @@ void PhotoRenderer::BuildSpheres(const Workspace& ws, const Projection& proj,
                 s.G0 = Cross(o, D0_);
                 s.Gu = Cross(o, Du_);
                 s.Gv = Cross(o, Dv_);
-                if (s.X1 < s.X0 || s.Y1 < s.Y0) continue;
-                // A ray d meets the sphere no nearer than |o| - R, at t >= (|o| - R) / |d|;
-                // the longest ray of the box is at a corner. The margins cover the rounding
-                // of the float rows, worst at the rim.
-                double longest = 0;
-                for (int corner = 0; corner < 4; ++corner) {
-                    const double u = (corner & 1 ? s.X1 : s.X0) - target.CentreX;
-                    const double v = target.CentreY - (corner & 2 ? s.Y1 : s.Y0);
-                    const Vec3 d = D0_ + u * Du_ + v * Dv_;
-                    longest = std::max(longest, Dot(d, d));
-                }
-                const double dist = Length(o);
-                const double nearest = dist - s.R - 0.01 * std::sqrt(s.R * dist) - 1e-4 * dist;
-                if (cull_ && nearest > 0 && longest > 0 && std::isfinite(nearest))
-                    s.TMin = static_cast<float>(nearest / (std::sqrt(longest) * 1.0001));
             }
         });
 }
@@ -476,7 +427,6 @@ void PhotoRenderer::BuildCylinders(const Workspace& ws, const VisibleAtomList& v
                         c.Xb = xb;
                         c.Yb = yb;
                         c.Half = half;
-                        if (cull_) c.TMin = CylinderTMin(c, target);
                         found.push_back(c);
                     };
                     int j = 0;
@@ -491,30 +441,6 @@ void PhotoRenderer::BuildCylinders(const Workspace& ws, const VisibleAtomList& v
             }
         });
     cylinderRuns_ = runs;
-}
-
-float PhotoRenderer::CylinderTMin(const Cylinder& c, const PhotoTarget& target) const {
-    const double u0 = c.X0 - target.CentreX, u1 = c.X1 - target.CentreX;
-    const double v0 = target.CentreY - c.Y1, v1 = target.CentreY - c.Y0;
-    double longest = 0;
-    for (const double u : {u0, u1})
-        for (const double v : {v0, v1}) {
-            const Vec3 d = D0_ + u * Du_ + v * Dv_;
-            longest = std::max(longest, Dot(d, d));
-        }
-    // The float rows divide by |d x Axis|^2, which is small where a ray runs along the bond:
-    // only bonds seen at more than about 18 degrees to every ray of the box have a bound.
-    const double across =
-        LeastSquare(Cross(D0_, c.Axis), Cross(Du_, c.Axis), Cross(Dv_, c.Axis), u0, u1, v0, v1);
-    if (!(longest > 0) || !(across >= 0.1 * longest)) return 0;
-    // The camera's distance from the shown part of the axis, less the radius and margins for
-    // the rounding of the float rows.
-    const Vec3 toCamera = V0_ - c.A;
-    const double s = std::clamp(c.Wa, c.S0, c.S1);
-    const double dist = Length(toCamera - s * c.Axis);
-    const double nearest = dist - c.R - 0.05 * std::sqrt(c.R * dist) - 2e-3 * dist;
-    if (!(nearest > 0) || !std::isfinite(nearest)) return 0;
-    return static_cast<float>(nearest / (std::sqrt(longest) * 1.0001));
 }
 
 void PhotoRenderer::ComputeOcclusion(const Workspace& ws) {
@@ -681,9 +607,7 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
             y = stripeEnd;
         }
     };
-    culledRows_.fill(0);
     auto job = [&](int band) {
-        std::int64_t culled = 0;
         forRows(band, region.Top, region.Bottom - 1, [&](int y) {
             const std::size_t base = static_cast<std::size_t>(y - region.Top) * width;
             std::fill_n(depth_.data() + base, width, FAR);
@@ -692,21 +616,20 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
         for (int k = 0; k < spheres; ++k) {
             const Sphere& s = spheres_[k];
             if (s.X1 < s.X0) continue;
+            const double qa = s.Odu * s.Odu - guu * s.C;
+            SphereRowTerms terms;
+            terms.Du = ToFloat(Du_);
+            terms.Gu = ToFloat(s.Gu);
+            terms.Odu = static_cast<float>(s.Odu);
+            terms.R2 = static_cast<float>(s.R * s.R);
             forRows(band, s.Y0, s.Y1, [&](int y) {
-                // Hidden behind what is drawn already: the spheres come nearest first.
-                if (Covered(depth_.data() + static_cast<std::size_t>(y - region.Top) * width +
-                                (s.X0 - region.Left),
-                            s.X1 - s.X0 + 1, s.TMin)) {
-                    ++culled;
-                    return;
-                }
                 const double v = target.CentreY - y;
                 const double od = s.Od0 + v * s.Odv;
                 const double q0 = g00 + 2 * v * g0v + v * v * gvv, q1 = 2 * (g0u + v * guv);
                 // The row's pixels inside the outline: where the discriminant, a quadratic in
                 // u, is not negative; a pixel more on each side for the rounding of floats.
                 int x0 = s.X0, x1 = s.X1;
-                const double qa = s.Odu * s.Odu - guu * s.C, qb = 2 * od * s.Odu - q1 * s.C;
+                const double qb = 2 * od * s.Odu - q1 * s.C;
                 const double qc = od * od - q0 * s.C;
                 if (qa < 0) {
                     const double d = qb * qb - 4 * qa * qc;
@@ -721,14 +644,9 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                 const std::size_t at =
                     static_cast<std::size_t>(y - region.Top) * width + (x0 - region.Left);
                 const double u = x0 - target.CentreX;
-                SphereRowTerms terms;
                 terms.D = ToFloat(D0_ + u * Du_ + v * Dv_);
-                terms.Du = ToFloat(Du_);
                 terms.G = ToFloat(s.G0 + u * s.Gu + v * s.Gv);
-                terms.Gu = ToFloat(s.Gu);
                 terms.Od = static_cast<float>(od + u * s.Odu);
-                terms.Odu = static_cast<float>(s.Odu);
-                terms.R2 = static_cast<float>(s.R * s.R);
                 SphereRow(vectorKernels_, depth_.data() + at, owner_.data() + at, x1 - x0 + 1,
                           terms, k);
             });
@@ -772,12 +690,6 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                     const int x1 = std::min(
                         cy.X1, ClampPixel(std::ceil(std::max(xa, xb) + cy.Half), cy.X0 - 1, cy.X1));
                     if (x1 < x0) return;
-                    if (Covered(depth_.data() + static_cast<std::size_t>(y - region.Top) * width +
-                                    (x0 - region.Left),
-                                x1 - x0 + 1, cy.TMin)) {
-                        ++culled;
-                        return;
-                    }
                     const double v = target.CentreY - y;
                     const double u = x0 - target.CentreX;
                     // The row's terms from its first pixel: the ray d and the cross products of
@@ -794,7 +706,6 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                 });
             }
         }
-        culledRows_[band] = culled;
     };
     if (bands == 1) {
         job(0);

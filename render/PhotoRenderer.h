@@ -41,9 +41,7 @@ class PhotoRenderer {
   public:
     // bands 0: one per processor. vectorKernels false keeps to the portable loops, which the
     // vector ones must match.
-    // cull false draws every row of every sphere and bond, even those hidden already (the
-    // culled pass must draw the same).
-    explicit PhotoRenderer(int bands = 0, bool vectorKernels = true, bool cull = true);
+    explicit PhotoRenderer(int bands = 0, bool vectorKernels = true);
 
     // Draws the listed atoms of the pass into the visible part of the canvas's bitmap.
     void DrawPhoto(const Workspace& ws, const Projection& proj, const VisibleAtomList& visible,
@@ -57,13 +55,6 @@ class PhotoRenderer {
     BandWorkers& Workers() { return workers_; }
     // Per atom (molecule * MAX_ATOMS + atom) of the last pass: its occlusion 0..1.
     const std::vector<float>& Occlusion() const { return occlusion_; }
-    // Rows of spheres and bonds the last pass left out as hidden behind nearer ones.
-    std::int64_t CulledRows() const {
-        std::int64_t sum = 0;
-        for (const std::int64_t n : culledRows_)
-            sum += n;
-        return sum;
-    }
 
   private:
     // One atom as the rasteriser reads it. With o = P - V0 and d the pixel's ray, the ray meets
@@ -82,9 +73,6 @@ class PhotoRenderer {
         double U = 0, V = 0;    // screen offsets of the centre
         Rgb Colour;
         int X0 = 0, X1 = -1, Y0 = 0, Y1 = -1;  // the pixel box, inclusive
-        // No pixel of the box meets the sphere at a depth below this (0: unknown), so a row
-        // whose depths are all at or below it has nothing to draw.
-        float TMin = 0;
     };
     // One bond: the axis from A along the unit vector Axis, the part from S0 to S1 shown, in
     // Pieces alternate pieces (1 solid, 5 dashed, 9 dotted); W = V0 - A without its part
@@ -98,7 +86,6 @@ class PhotoRenderer {
         int Pieces = 1;
         Rgb Colour;
         int X0 = 0, X1 = -1, Y0 = 0, Y1 = -1;
-        float TMin = 0;  // as a sphere's; 0 where the rays may run too close to the axis
     };
 
     const Cylinder& CylinderAt(std::size_t index) const {
@@ -112,8 +99,6 @@ class PhotoRenderer {
                       const PhotoTarget& target);
     void BuildCylinders(const Workspace& ws, const VisibleAtomList& visible,
                         const PhotoTarget& target);
-    // A depth no ray of the bond's box meets it below, or 0.
-    float CylinderTMin(const Cylinder& c, const PhotoTarget& target) const;
     void ComputeOcclusion(const Workspace& ws);
     void Rasterise(const PhotoTarget& target);
     void Shade(const Workspace& ws, const PhotoTarget& target);
@@ -123,14 +108,12 @@ class PhotoRenderer {
 
     BandWorkers workers_;
     bool vectorKernels_ = true;
-    bool cull_ = true;
     std::vector<AtomRecord> records_;
     std::vector<ListedAtom> listed_;
     std::vector<Sphere> spheres_;
     // The bonds as the bands collected them; one after the other they are the pass's list.
     std::array<std::vector<Cylinder>, BandWorkers::MAX_BANDS> bandCylinders_;
     int cylinderRuns_ = 0;
-    std::array<std::int64_t, BandWorkers::MAX_BANDS> culledRows_{};
     struct OccludingAtom {
         Vec3 P;
         double R;

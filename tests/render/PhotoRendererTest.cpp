@@ -180,51 +180,6 @@ TEST_F(PhotoTest, VectorKernelsDrawWhatThePortableLoopsDraw) {
     }
 }
 
-TEST_F(PhotoTest, HiddenRowsLeftOutChangeNoPixel) {
-    // A crowd in depth, so that most rows are hidden; bonds of every kind, every other one
-    // almost along the line of sight; atoms and a bond near the camera, where the bounds of
-    // what may be left out are tightest.
-    std::mt19937 random(11);
-    std::uniform_real_distribution<double> at(-1.2, 1.2), depth(-1, 3), size(0.1, 0.45);
-    const auto colour = [&] { return Rgb{static_cast<int>(random() % 256), 120, 60}; };
-    const char kinds[] = {'S', 'D', 'Z', 'x'};
-    for (int m = 0; m < 3; ++m)
-        for (int a = 0; a + 1 < 90; a += 2) {
-            const Vec3 p{at(random), at(random), depth(random)};
-            const Vec3 q = a % 4 == 0 ? p + Vec3{0.03, 0.02, 0.9}
-                                      : Vec3{at(random), at(random), depth(random)};
-            test::AddAtom(*ws, m, p, size(random), colour());
-            test::AddAtom(*ws, m, q, size(random), colour());
-            test::Bond(*ws, m, a, a + 1, kinds[a / 2 % 4]);
-        }
-    test::AddAtom(*ws, 3, {0.2, 0.1, -8.6}, 0.5, colour());
-    test::AddAtom(*ws, 3, {0.25, 0.12, -7.9}, 0.45, colour());
-    test::AddAtom(*ws, 3, {-0.3, 0, -9.2}, 0.3, colour());
-    test::Bond(*ws, 3, 0, 1, 'S');
-    ws->PhotoOutline = 0.2;
-    ws->PhotoOcclusion = 0.7;
-    ws->PhotoDepthCue = 0.5;
-    const struct {
-        bool HalfRadius, ShowBalls;
-    } cases[] = {{false, true}, {true, true}, {false, false}};
-    for (const auto& c : cases) {
-        ws->HalfRadius = c.HalfRadius;
-        ws->ShowBalls = c.ShowBalls;
-        Draw();
-        if (c.ShowBalls) EXPECT_GT(photo.CulledRows(), 0);
-        const SceneBitmap culled = scene;
-        PhotoRenderer every(2, true, false);
-        scene.Fill({0, 0, SCENE_SIZE, SCENE_SIZE}, BG);
-        every.DrawPhoto(*ws, renderer.Proj(), renderer.VisibleAtoms(), canvas, font);
-        EXPECT_EQ(every.CulledRows(), 0);
-        int differ = 0;
-        for (int y = 850; y < 1150; ++y)
-            for (int x = 850; x < 1150; ++x)
-                differ += !(scene.Pixel(x, y) == culled.Pixel(x, y));
-        EXPECT_EQ(differ, 0) << c.HalfRadius << c.ShowBalls;
-    }
-}
-
 TEST_F(PhotoTest, CrowdedAtomIsDarkerThanALoneOne) {
     test::AddAtom(*ws, 0, {-3, 0, 0}, 0.5, {200, 200, 200});
     const int crowded = test::AddAtom(*ws, 1, {1, 0, 0}, 0.5, {200, 200, 200});
