@@ -616,6 +616,12 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
         for (int k = 0; k < spheres; ++k) {
             const Sphere& s = spheres_[k];
             if (s.X1 < s.X0) continue;
+            const double qa = s.Odu * s.Odu - guu * s.C;
+            SphereRowTerms terms;
+            terms.Du = ToFloat(Du_);
+            terms.Gu = ToFloat(s.Gu);
+            terms.Odu = static_cast<float>(s.Odu);
+            terms.R2 = static_cast<float>(s.R * s.R);
             forRows(band, s.Y0, s.Y1, [&](int y) {
                 const double v = target.CentreY - y;
                 const double od = s.Od0 + v * s.Odv;
@@ -623,7 +629,7 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                 // The row's pixels inside the outline: where the discriminant, a quadratic in
                 // u, is not negative; a pixel more on each side for the rounding of floats.
                 int x0 = s.X0, x1 = s.X1;
-                const double qa = s.Odu * s.Odu - guu * s.C, qb = 2 * od * s.Odu - q1 * s.C;
+                const double qb = 2 * od * s.Odu - q1 * s.C;
                 const double qc = od * od - q0 * s.C;
                 if (qa < 0) {
                     const double d = qb * qb - 4 * qa * qc;
@@ -638,14 +644,9 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                 const std::size_t at =
                     static_cast<std::size_t>(y - region.Top) * width + (x0 - region.Left);
                 const double u = x0 - target.CentreX;
-                SphereRowTerms terms;
                 terms.D = ToFloat(D0_ + u * Du_ + v * Dv_);
-                terms.Du = ToFloat(Du_);
                 terms.G = ToFloat(s.G0 + u * s.Gu + v * s.Gv);
-                terms.Gu = ToFloat(s.Gu);
                 terms.Od = static_cast<float>(od + u * s.Odu);
-                terms.Odu = static_cast<float>(s.Odu);
-                terms.R2 = static_cast<float>(s.R * s.R);
                 SphereRow(vectorKernels_, depth_.data() + at, owner_.data() + at, x1 - x0 + 1,
                           terms, k);
             });
@@ -655,6 +656,20 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
             for (const Cylinder& cy : bandCylinders_[run]) {
                 const std::int32_t cid = id++;
                 if (cy.X1 < cy.X0) continue;
+                // What does not change from row to row.
+                const Vec3 aw = Cross(cy.Axis, cy.W);
+                CylinderRowTerms terms;
+                terms.Du = ToFloat(Du_);
+                terms.Axis = ToFloat(cy.Axis);
+                terms.Fu = ToFloat(Cross(Du_, cy.Axis));
+                terms.Eu = ToFloat(Cross(Du_, cy.W) - Dot(Du_, cy.Axis) * aw);
+                terms.Bu = static_cast<float>(Dot(Du_, cy.W));
+                terms.R2 = static_cast<float>(cy.R * cy.R);
+                terms.Wa = static_cast<float>(cy.Wa);
+                terms.S0 = static_cast<float>(cy.S0);
+                terms.S1 = static_cast<float>(cy.S1);
+                terms.PieceScale = static_cast<float>(cy.Pieces / (cy.S1 - cy.S0));
+                terms.Pieces = cy.Pieces;
                 forRows(band, cy.Y0, cy.Y1, [&](int y) {
                     // Only the columns the thickened axis covers in this row.
                     double t0 = 0, t1 = 1;
@@ -680,23 +695,10 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                     // The row's terms from its first pixel: the ray d and the cross products of
                     // the discriminant, then their steps per pixel to the right.
                     const Vec3 d = D0_ + u * Du_ + v * Dv_;
-                    const Vec3 aw = Cross(cy.Axis, cy.W);
-                    CylinderRowTerms terms;
                     terms.D = ToFloat(d);
-                    terms.Du = ToFloat(Du_);
-                    terms.Axis = ToFloat(cy.Axis);
                     terms.F = ToFloat(Cross(d, cy.Axis));
-                    terms.Fu = ToFloat(Cross(Du_, cy.Axis));
                     terms.E = ToFloat(Cross(d, cy.W) - Dot(d, cy.Axis) * aw);
-                    terms.Eu = ToFloat(Cross(Du_, cy.W) - Dot(Du_, cy.Axis) * aw);
                     terms.B = static_cast<float>(Dot(d, cy.W));
-                    terms.Bu = static_cast<float>(Dot(Du_, cy.W));
-                    terms.R2 = static_cast<float>(cy.R * cy.R);
-                    terms.Wa = static_cast<float>(cy.Wa);
-                    terms.S0 = static_cast<float>(cy.S0);
-                    terms.S1 = static_cast<float>(cy.S1);
-                    terms.PieceScale = static_cast<float>(cy.Pieces / (cy.S1 - cy.S0));
-                    terms.Pieces = cy.Pieces;
                     const std::size_t at =
                         static_cast<std::size_t>(y - region.Top) * width + (x0 - region.Left);
                     CylinderRow(vectorKernels_, depth_.data() + at, owner_.data() + at, x1 - x0 + 1,
