@@ -10,61 +10,17 @@ tarsel="$1"
 example="$2"
 out="$3"
 here="$(cd "$(dirname "$0")" && pwd)"
-for tool in Xvfb xdotool xdpyinfo setxkbmap import compare convert identify dbus-daemon; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-/usr/bin/python3 -c "from gi.repository import Gio" 2>/dev/null || {
-    echo "SKIP: python3-gi is not installed"
-    exit 77
-}
-[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "SKIP: at-spi2-core is not installed"; exit 77; }
+. "$here/session.sh"
+need_tools Xvfb xdotool xdpyinfo setxkbmap import compare convert identify dbus-daemon
 mkdir -p "$out"
 rm -rf "$out/runtime" "$out/saved.png"
 
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
 app=""
 bus=""
-trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
 xvfb=""
-. "$(dirname "$0")/xvfb.sh"
-start_xvfb 91 160 "$out/xvfb.log" || fail "no X server"
-
-# A session bus of our own; the accessibility bus starts on it, its socket in our folder.
-export XDG_RUNTIME_DIR="$out/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$out/bus.txt" ||
-    fail "no session bus"
-export DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p "$out/bus.txt")"
-bus="$(sed -n 2p "$out/bus.txt")"
-a11y() { /usr/bin/python3 "$here/a11y.py" "$@"; }
-a11y enable || fail "no accessibility bus"
-
-"$tarsel" "$example" >"$out/tarsel.log" 2>&1 &
-app=$!
-base="${example%.*}"
-window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$base\$" | head -n 1)
-[ -n "$window" ] || fail "no window titled $base (log: $(cat "$out/tarsel.log"))"
-sleep 1
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-eval "$(xdotool getwindowgeometry --shell "$window")"  # X, Y, WIDTH, HEIGHT
-
-shot() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1.png"; }
-differing() { compare -metric AE "$out/$1.png" "$out/$2.png" null: 2>&1 | cut -d' ' -f1; }
-# Takes the picture once it has stopped changing (coasting, a slow machine).
-settled() {
-    shot "$1"
-    for _ in $(seq 30); do
-        sleep 0.3
-        shot "$1-again"
-        [ "$(differing "$1" "$1-again")" = "0" ] && return 0
-        mv "$out/$1-again.png" "$out/$1.png"
-    done
-    fail "the picture did not settle"
-}
+trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
+start_session 91 160
+open_viewer "$tarsel" "$example"
 # The molecule selection panel: the status bar label that names the selection.
 selection() { a11y labels | grep -E '^(Mol=|PgUp/PgDn$)' | head -n 1; }
 

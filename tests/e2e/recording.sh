@@ -8,48 +8,23 @@ tarsel="$1"
 example="$2"
 out="$3"
 here="$(cd "$(dirname "$0")" && pwd)"
-for tool in Xvfb xdotool xdpyinfo dbus-daemon ffprobe; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-/usr/bin/python3 -c "from gi.repository import Gio" 2>/dev/null || {
-    echo "SKIP: python3-gi is not installed"
-    exit 77
-}
-[ -x /usr/libexec/at-spi-bus-launcher ] || { echo "SKIP: at-spi2-core is not installed"; exit 77; }
+. "$here/session.sh"
+need_tools Xvfb xdotool xdpyinfo dbus-daemon ffprobe
 rm -rf "$out"
 mkdir -p "$out/run"
 
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
 app=""
 bus=""
-trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
 xvfb=""
-. "$here/xvfb.sh"
-start_xvfb 120 140 "$out/xvfb.log" || fail "no X server"
-
-export XDG_RUNTIME_DIR="$out/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$out/bus.txt" ||
-    fail "no session bus"
-export DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p "$out/bus.txt")"
-bus="$(sed -n 2p "$out/bus.txt")"
-a11y() { /usr/bin/python3 "$here/a11y.py" "$@"; }
-a11y enable || fail "no accessibility bus"
+trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
+start_session 120 140
 
 # A copy of the run: the movie is written beside the workspace.
 cp "$example" "${example%.*}.xyz" "$out/run/"
 run="$out/run/$(basename "$example")"
 movie="${run%.*}.avi"
 name="$(basename "$movie")"
-"$tarsel" "$run" >"$out/tarsel.log" 2>&1 &
-app=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${run%.*}\$" | head -n 1)
-[ -n "$window" ] || fail "no window titled ${run%.*} (log: $(cat "$out/tarsel.log"))"
-sleep 1
+open_viewer "$tarsel" "$run"
 
 # The status bar's label that matches, once it shows (within ten seconds).
 shown() {
