@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli/Cli.h"
+#include "support/CliRun.h"
 #include "support/Ffmpeg.h"
 #include "support/TestFiles.h"
 #include "tools/ExampleRun.h"
@@ -17,18 +18,8 @@
 namespace tarsel {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    CliRun r;
-    r.status = RunCli(args, out, err);
-    r.err = err.str();
-    return r;
-}
+using test::Cli;
+using test::CliRun;
 
 // The bundled example's kind of run, short: water, methane and benzene, names, bonds, cube.
 std::string ExampleRun(const test::TempDir& dir, int frames) {

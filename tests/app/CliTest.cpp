@@ -22,6 +22,7 @@
 #include "app/Viewer.h"
 #include "app/cli/CliCommon.h"
 #include "app/cli/TimeLeft.h"
+#include "support/CliRun.h"
 #include "support/Ffmpeg.h"
 #include "support/TestFiles.h"
 #include "support/TrajectoryData.h"
@@ -30,19 +31,8 @@
 namespace tarsel {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    CliRun r;
-    r.status = RunCli(args, out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
+using test::Cli;
+using test::CliRun;
 
 TEST(Cli, LogPrintsTheMemoAndNothingElse) {
     test::TempDir dir;

@@ -16,6 +16,7 @@
 #include "app/cli/Cli.h"
 #include "render/MeasureOverlay.h"
 #include "render/Projection.h"
+#include "support/CliRun.h"
 #include "support/TestFiles.h"
 #include "support/WorkspaceText.h"
 
@@ -259,19 +260,8 @@ TEST_F(FollowTest, OnlyFramesMoveTheCameraAndEndingItStopsThat) {
     EXPECT_EQ(host.StatusPanels[1], "Use: W,S,A,D,Q,E,Arrows");
 }
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    CliRun r;
-    r.status = RunCli(args, out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
+using test::Cli;
+using test::CliRun;
 
 std::vector<std::string> Split(const std::string& text, char by) {
     std::vector<std::string> parts;
