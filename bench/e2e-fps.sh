@@ -8,12 +8,14 @@
 #           view the X server received (the status bar and menu repaint only their strips);
 #   CPU     utime + stime of the viewer process (all its threads) from /proc/PID/stat.
 # CPU per frame is CPU / frames of the main window. The cases:
+#   30 ms timer   Play at the default timer, flat: the yardstick of the count (at most 33.3);
 #   flat          Play with a 1 ms timer, camera outside the cube (the workspace's camera),
 #                 names and bonds on (as the run comes);
 #   ray tracing   the same with "Ray tracing" ticked;
 #   world         the same, flat, with the world window open (its frames counted too);
 #   W inside      a second viewer with the camera just inside the near face, names on,
-#                 W held down, counted over 1.5 s (while the camera is still inside);
+#                 W held down, counted over 1.5 s (while the camera is still inside); the key
+#                 motion steps on a 30 ms timer, so at most 33.3 frames/s here;
 #   idle          nothing moving: the viewer's CPU over SECONDS (about 0 expected).
 # A measurement script, not a test. Usage: bench/e2e-fps.sh [SECONDS] [BUILD_DIR]  (5, build)
 set -u
@@ -36,9 +38,11 @@ xvfb=""
 trap 'kill $app $bus $xvfb 2>/dev/null; wait 2>/dev/null; rm -rf "$out"' EXIT
 start_session 170 199
 
-# Enough frames that Play at 1 ms does not reach the end during the three Play cases.
+# Enough frames that Play does not reach the end during the four Play cases, up to
+# 120 frames/s (32 kB a frame in the temporary folder).
 mkdir -p "$out/run"
-"$build/tools/tarsel-gen" largest "$out/run/largest" 1500 || fail "tarsel-gen failed"
+frames=$(awk -v s="$seconds" 'BEGIN { print int(4 * (s + 2) * 120) }')
+"$build/tools/tarsel-gen" largest "$out/run/largest" "$frames" || fail "tarsel-gen failed"
 # The same run with the camera moved along its line of sight to just inside the near face
 # (the cube is centred on the origin): W then flies through the middle.
 awk 'inside { split($0, v, ","); printf "%.10f,%.10f,%.10f\n", v[1] * 0.218, v[2] * 0.218,
@@ -77,7 +81,10 @@ play() {  # play LABEL WINDOW...: Play, a second of warm-up, measure, Stop
 echo "e2e-fps: viewer $tarsel, $seconds s per case; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 open_viewer "$tarsel" "$out/run/largest.tsw"
 main=$window
+echo "main window ${WIDTH}x$HEIGHT"
 dialog
+# The count's yardstick: the default 30 ms timer lets at most 33.3 pictures a second through.
+play "30 ms timer" "$main"
 # The frame timer's box (on the "View" page) shows its default, 30: typed into, as a user does.
 a11y press "View" || fail "no page View"
 sleep 0.3
@@ -96,6 +103,8 @@ sleep 0.3
 a11y press "World" || fail "no menu item World"
 world=$(timeout 10 xdotool search --sync --onlyvisible --name '^WorldForm$' | head -n 1)
 [ -n "$world" ] || fail "the world window did not open"
+eval "$(xdotool getwindowgeometry --shell "$world")"
+echo "world window ${WIDTH}x$HEIGHT"
 sleep 0.5
 play "world" "$main" "$world"
 sleep 1
