@@ -4,7 +4,7 @@ set -e
 
 packages="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev googletest libgtest-dev \
 libgmock-dev libbenchmark-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick \
-locales openbabel ffmpeg x11-xkb-utils dbus at-spi2-core python3-gi \
+locales openbabel ffmpeg x11-xkb-utils dbus at-spi2-core python3-gi python3-xlib \
 libavcodec-dev libavformat-dev libswscale-dev libavutil-dev"
 
 missing=""
