@@ -23,12 +23,12 @@ using test::CliRun;
 
 // The bundled example's kind of run, short: water, methane and benzene, names, bonds, cube.
 std::string ExampleRun(const test::TempDir& dir, int frames) {
-    examples::RunSpec spec = examples::WaterExample();
-    spec.Frames = frames;
-    spec.ViewWidth = 160;
-    spec.ViewHeight = 120;
+    examples::RunSpec recipe = examples::WaterExample();
+    recipe.Frames = frames;
+    recipe.ViewWidth = 160;
+    recipe.ViewHeight = 120;
     std::string error;
-    EXPECT_TRUE(examples::WriteRun(examples::GenerateRun(spec), dir.File("run"), error)) << error;
+    EXPECT_TRUE(examples::WriteRun(examples::GenerateRun(recipe), dir.File("run"), error)) << error;
     return dir.File("run.tsw");
 }
 

@@ -17,10 +17,10 @@ namespace tarsel {
 namespace {
 
 std::string ExampleRun(const test::TempDir& dir) {
-    examples::RunSpec spec = examples::WaterExample();
-    spec.Frames = 2;
+    examples::RunSpec recipe = examples::WaterExample();
+    recipe.Frames = 2;
     std::string error;
-    EXPECT_TRUE(examples::WriteRun(examples::GenerateRun(spec), dir.File("water"), error)) << error;
+    EXPECT_TRUE(examples::WriteRun(examples::GenerateRun(recipe), dir.File("water"), error)) << error;
     return dir.File("water.tsw");
 }
 
