@@ -60,4 +60,37 @@ const FontCells::Cell& FontCells::Get(const FontSpec& request) {
     return cells_.emplace(key, std::move(cell)).first->second;
 }
 
+TextCoverage CropCoverage(const QImage& image, int rowFrom, int rowTo,
+                          std::vector<std::uint8_t>& alpha) {
+    const int width = image.width();
+    int minX = width, minY = rowTo, maxX = -1, maxY = -1;
+    for (int y = rowFrom; y < rowTo; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            if (qAlpha(row[x]) == 0) continue;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+    }
+    TextCoverage box;
+    alpha.clear();
+    if (maxX >= 0) {
+        box.Left = minX;
+        box.Top = minY;
+        box.Width = maxX - minX + 1;
+        box.Height = maxY - minY + 1;
+        alpha.resize(static_cast<std::size_t>(box.Width) * box.Height);
+        for (int y = 0; y < box.Height; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(minY + y));
+            std::uint8_t* out = alpha.data() + static_cast<std::size_t>(y) * box.Width;
+            for (int x = 0; x < box.Width; ++x)
+                out[x] = static_cast<std::uint8_t>(qAlpha(row[minX + x]));
+        }
+    }
+    box.Alpha = alpha.data();
+    return box;
+}
+
 }  // namespace tarsel

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "render/Canvas.h"
 #include "render/SceneBitmap.h"
 
 namespace tarsel {
@@ -40,5 +44,11 @@ class FontCells {
   private:
     std::map<std::pair<std::string, int>, Cell> cells_;
 };
+
+// The inked part of rows rowFrom .. rowTo - 1 of a text drawn on a transparent ARGB image:
+// its box in image pixels and its alpha bytes, row by row, in alpha (Alpha points there).
+// Width 0 when nothing is inked.
+TextCoverage CropCoverage(const QImage& image, int rowFrom, int rowTo,
+                          std::vector<std::uint8_t>& alpha);
 
 }  // namespace tarsel

@@ -151,29 +151,12 @@ const GlyphCache::Glyph& GlyphCache::GlyphOf(const FontSpec& font, unsigned char
             static_cast<int>(std::floor(cell.Ascent + ink.top())) - MARGIN - top, 0, height2);
         const int inkBottom = std::clamp(
             static_cast<int>(std::ceil(cell.Ascent + ink.bottom())) + MARGIN - top, 0, height2);
-        int minX = width, minY = height2, maxX = -1, maxY = -1;
-        for (int y = inkTop; y < inkBottom; ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            for (int x = 0; x < width; ++x) {
-                if (qAlpha(row[x]) == 0) continue;
-                minX = std::min(minX, x);
-                maxX = std::max(maxX, x);
-                minY = std::min(minY, y);
-                maxY = std::max(maxY, y);
-            }
-        }
-        if (maxX >= 0) {
-            view.Left = left + minX;
-            view.Top = top + minY;
-            view.Width = maxX - minX + 1;
-            view.Height = maxY - minY + 1;
-            glyph.Alpha.resize(static_cast<std::size_t>(view.Width) * view.Height);
-            for (int y = 0; y < view.Height; ++y) {
-                const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(minY + y));
-                std::uint8_t* out = glyph.Alpha.data() + static_cast<std::size_t>(y) * view.Width;
-                for (int x = 0; x < view.Width; ++x)
-                    out[x] = static_cast<std::uint8_t>(qAlpha(row[minX + x]));
-            }
+        const TextCoverage inked = CropCoverage(image, inkTop, inkBottom, glyph.Alpha);
+        if (inked.Width > 0) {
+            view.Left = left + inked.Left;
+            view.Top = top + inked.Top;
+            view.Width = inked.Width;
+            view.Height = inked.Height;
         }
     }
     view.Alpha = glyph.Alpha.data();

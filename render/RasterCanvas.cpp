@@ -352,33 +352,11 @@ TextCoverage RasterCanvas::WholeTextMask(std::string_view text, const FontSpec& 
         painter.setPen(Qt::black);
         painter.drawText(QPoint(pad, pad + cell.Ascent), string);
     }
-    int minX = width, minY = height2, maxX = -1, maxY = -1;
-    for (int y = 0; y < height2; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if (qAlpha(row[x]) == 0) continue;
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = std::max(maxY, y);
-        }
+    TextCoverage view = CropCoverage(image, 0, height2, alpha);
+    if (view.Width > 0) {
+        view.Left -= pad;
+        view.Top -= pad;
     }
-    TextCoverage view;
-    alpha.clear();
-    if (maxX >= 0) {
-        view.Left = minX - pad;
-        view.Top = minY - pad;
-        view.Width = maxX - minX + 1;
-        view.Height = maxY - minY + 1;
-        alpha.resize(static_cast<std::size_t>(view.Width) * view.Height);
-        for (int y = 0; y < view.Height; ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(minY + y));
-            for (int x = 0; x < view.Width; ++x)
-                alpha[static_cast<std::size_t>(y) * view.Width + x] =
-                    static_cast<std::uint8_t>(qAlpha(row[minX + x]));
-        }
-    }
-    view.Alpha = alpha.data();
     return view;
 }
 
