@@ -107,6 +107,7 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     // The movie of the run shown so far is completed before another run replaces it.
     if (activeMovie_) StopRecording();
     *ws_ = *staged;
+    keySubSteps_.Clear();
     loadedCamera_ = ws_->Camera;
     loadedProjection_ = ws_->Projection;
     form_.WorkspaceFileName = paths.WorkspaceFile;

@@ -15,6 +15,7 @@
 #include "render/PhotoRenderer.h"
 #include "render/SceneBitmap.h"
 #include "render/SceneRenderer.h"
+#include "settings/CameraMotion.h"
 #include "settings/ParamFormState.h"
 #include "settings/TParamForm.h"
 #include "trajectory/InBetween.h"
@@ -134,6 +135,14 @@ class Viewer : public ParamFormActions {
     // File > "Save Picture...": the shown view as a PNG file, through the save-file dialog.
     void Savepicture1Click();
 
+    // "Parameters" > "Smooth Motion": the key motion timer ticks SMOOTH_MOTION_PARTS times as
+    // often and each tick's steps are split among the sub-ticks; off, the 30 ms ticks.
+    static constexpr int KEY_MOTION_INTERVAL = 30;  // ms
+    static constexpr int SMOOTH_MOTION_PARTS = 2;
+    void Smoothmotion1Click() { SetSmoothMotion(!smoothMotion_); }
+    void SetSmoothMotion(bool on);
+    bool SmoothMotion() const { return smoothMotion_; }
+
     // Measuring and following. Ctrl+click adds the atom under the point to the measurement, or
     // clears it on empty space; Esc clears it. "Follow Selection" (F) moves the camera with the
     // selected molecule: FollowStep, the first step of every render pass, moves it by the
@@ -195,6 +204,8 @@ class Viewer : public ParamFormActions {
         Vec3 Last;
     } follow_;
     std::unique_ptr<Workspace> staged_;  // what a load reads into
+    bool smoothMotion_ = false;
+    KeyMotionSubSteps keySubSteps_{SMOOTH_MOTION_PARTS};
 };
 
 }  // namespace tarsel
