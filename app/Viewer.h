@@ -24,6 +24,8 @@
 
 namespace tarsel {
 
+class LoadLog;
+
 struct LoadResult {
     bool Loaded = false;
     std::string Error;  // what the user was told when the load was refused
@@ -59,6 +61,10 @@ class Viewer : public ParamFormActions {
     // A file that cannot be read or exceeds the tables is refused with a message box and
     // leaves the loaded run as it was.
     LoadResult LoadWorkspaceFile(const std::string& chosen);
+    // The load of the run that `loaded` loaded last, from what it read instead of the file:
+    // the state LoadWorkspaceFile of that file gives, but for the load log. For threads that
+    // draw the same run; `loaded` must not load meanwhile.
+    LoadResult LoadWorkspaceLike(const Viewer& loaded);
 
     // The dialog: ApplySettings, its OK button, "Camera Motion", and showing it.
     void ApplySettings();
@@ -160,6 +166,9 @@ class Viewer : public ParamFormActions {
     void ShowSelection(const std::string& text);
     void StartPlayback(bool forward);
     void SetTimer1(bool on);
+    // The second half of a load: the read workspace replaces the shown one.
+    void AdoptStaged(const Workspace& staged, const WorkspacePaths& paths,
+                     const std::optional<std::string>& fontScaleText, const LoadLog* log);
     void FinishLoad();
     void RecreateLabelFont();
     void ShowRayTracingPage();
@@ -204,6 +213,12 @@ class Viewer : public ParamFormActions {
         Vec3 Last;
     } follow_;
     std::unique_ptr<Workspace> staged_;  // what a load reads into
+    // What the last load read, while staged_ still holds it.
+    struct StagedLoad {
+        std::string Chosen;
+        std::optional<std::string> FontScaleText;
+    };
+    std::optional<StagedLoad> stagedLoad_;
     bool smoothMotion_ = false;
     KeyMotionSubSteps keySubSteps_{SMOOTH_MOTION_PARTS};
 };
