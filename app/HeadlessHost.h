@@ -30,6 +30,7 @@ class HeadlessHost : public ViewerHost {
     void SetBorderFixed(bool fixed) override { BorderFixed = fixed; }
     void SetTimer1(bool on, int intervalMs) override;
     void SetTimer2(bool on) override { Timer2On = on; }
+    void SetTimer2Interval(int intervalMs) override { Timer2Interval = intervalMs; }
     void ShowMessage(const std::string& text, const std::string& caption) override;
     bool Confirm(const std::string& text, const std::string& caption) override;
     std::optional<std::string> ChooseFile(const std::string& filter, const std::string& title,
@@ -53,6 +54,7 @@ class HeadlessHost : public ViewerHost {
     bool Timer1On = false;
     int Timer1Interval = 30;
     bool Timer2On = false;
+    int Timer2Interval = 30;
     std::vector<Message> Messages;
     std::vector<ParamControl> ChangedControls;
     int MemoAppends = 0;

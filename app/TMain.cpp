@@ -120,9 +120,15 @@ void TMain::BuildMenus() {
     follow->setObjectName("FollowSelection1");
     follow->setCheckable(true);
     follow->setAutoRepeat(false);
+    QAction* smooth =
+        parameters->addAction("Smooth Motion", this, [this] { viewer_->Smoothmotion1Click(); });
+    smooth->setObjectName("SmoothMotion1");
+    smooth->setCheckable(true);
     // The check mark as it is when the menu opens: a load or a cleared selection ends following.
-    connect(parameters, &QMenu::aboutToShow, this,
-            [this, follow] { follow->setChecked(viewer_->Following()); });
+    connect(parameters, &QMenu::aboutToShow, this, [this, follow, smooth] {
+        follow->setChecked(viewer_->Following());
+        smooth->setChecked(viewer_->SmoothMotion());
+    });
     // The item toggles its own mark; the viewer has the last word (nothing selected: no follow).
     connect(follow, &QAction::triggered, this,
             [this, follow] { follow->setChecked(viewer_->Following()); });
@@ -210,6 +216,12 @@ void TMain::SetTimer2(bool on) {
     } else if (!timer2_->isActive()) {
         timer2_->start();
     }
+}
+
+void TMain::SetTimer2Interval(int intervalMs) {
+    // The finer clock of "Smooth Motion" paces frames: a coarse timer may shift each by 5 %.
+    timer2_->setTimerType(intervalMs < 30 ? Qt::PreciseTimer : Qt::CoarseTimer);
+    timer2_->setInterval(intervalMs);
 }
 
 void TMain::ShowMessage(const std::string& text, const std::string& caption) {

@@ -42,6 +42,7 @@ class TMain : public QMainWindow, public ViewerHost {
     void SetBorderFixed(bool fixed) override;
     void SetTimer1(bool on, int intervalMs) override;
     void SetTimer2(bool on) override;
+    void SetTimer2Interval(int intervalMs) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     bool Confirm(const std::string& text, const std::string& caption) override;
     std::optional<std::string> ChooseFile(const std::string& filter, const std::string& title,

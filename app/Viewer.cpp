@@ -79,6 +79,7 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     // copy's 10 MB are kept for the next load rather than mapped afresh each time.
     if (!staged_) staged_ = std::make_unique<Workspace>();
     Workspace* const staged = staged_.get();
+    stagedLoad_.reset();
     *staged = *ws_;
     ResetViewGeometry(*staged, size.Width, size.Height);
     staged->WorkspaceBasePath = paths.Base;
@@ -103,10 +104,25 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
         host_.ShowMessage(refusal, "Error");
         return {false, refusal};
     }
+    stagedLoad_ = StagedLoad{chosen, read.FontScaleText};
+    AdoptStaged(*staged, paths, read.FontScaleText, &log);
+    return {true, {}};
+}
 
+LoadResult Viewer::LoadWorkspaceLike(const Viewer& loaded) {
+    if (!loaded.stagedLoad_) return {false, "nothing was loaded to load again"};
+    // Read straight from the other viewer's copy: it stays as the read left it.
+    AdoptStaged(*loaded.staged_, DeriveWorkspacePaths(loaded.stagedLoad_->Chosen),
+                loaded.stagedLoad_->FontScaleText, nullptr);
+    return {true, {}};
+}
+
+void Viewer::AdoptStaged(const Workspace& staged, const WorkspacePaths& paths,
+                         const std::optional<std::string>& fontScaleText, const LoadLog* log) {
     // The movie of the run shown so far is completed before another run replaces it.
     if (activeMovie_) StopRecording();
-    *ws_ = *staged;
+    *ws_ = staged;
+    keySubSteps_.Clear();
     loadedCamera_ = ws_->Camera;
     loadedProjection_ = ws_->Projection;
     form_.WorkspaceFileName = paths.WorkspaceFile;
@@ -116,17 +132,18 @@ LoadResult Viewer::LoadWorkspaceFile(const std::string& chosen) {
     // The atoms measured and the molecule followed belong to the run shown before.
     StopFollowing();
     measure_.Clear();
-    form_.Memo.Append(log.Text(), log.LineCount());
-    host_.LoadMemoAppended(log.Text());
-    if (read.FontScaleText) {
-        form_.FontScaleEdit = *read.FontScaleText;
+    if (log != nullptr) {
+        form_.Memo.Append(log->Text(), log->LineCount());
+        host_.LoadMemoAppended(log->Text());
+    }
+    if (fontScaleText) {
+        form_.FontScaleEdit = *fontScaleText;
         host_.ParamFormChanged(ParamControl::FontScaleEdit);
     }
 
     OpenTrajectory(paths);
     FinishLoad();
     RenderScene();
-    return {true, {}};
 }
 
 void Viewer::OpenTrajectory(const WorkspacePaths& paths) {

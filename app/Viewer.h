@@ -15,6 +15,7 @@
 #include "render/PhotoRenderer.h"
 #include "render/SceneBitmap.h"
 #include "render/SceneRenderer.h"
+#include "settings/CameraMotion.h"
 #include "settings/ParamFormState.h"
 #include "settings/TParamForm.h"
 #include "trajectory/InBetween.h"
@@ -22,6 +23,8 @@
 #include "workspace/Workspace.h"
 
 namespace tarsel {
+
+class LoadLog;
 
 struct LoadResult {
     bool Loaded = false;
@@ -58,6 +61,10 @@ class Viewer : public ParamFormActions {
     // A file that cannot be read or exceeds the tables is refused with a message box and
     // leaves the loaded run as it was.
     LoadResult LoadWorkspaceFile(const std::string& chosen);
+    // The load of the run that `loaded` loaded last, from what it read instead of the file:
+    // the state LoadWorkspaceFile of that file gives, but for the load log. For threads that
+    // draw the same run; `loaded` must not load meanwhile.
+    LoadResult LoadWorkspaceLike(const Viewer& loaded);
 
     // The dialog: ApplySettings, its OK button, "Camera Motion", and showing it.
     void ApplySettings();
@@ -134,6 +141,14 @@ class Viewer : public ParamFormActions {
     // File > "Save Picture...": the shown view as a PNG file, through the save-file dialog.
     void Savepicture1Click();
 
+    // "Parameters" > "Smooth Motion": the key motion timer ticks SMOOTH_MOTION_PARTS times as
+    // often and each tick's steps are split among the sub-ticks; off, the 30 ms ticks.
+    static constexpr int KEY_MOTION_INTERVAL = 30;  // ms
+    static constexpr int SMOOTH_MOTION_PARTS = 2;
+    void Smoothmotion1Click() { SetSmoothMotion(!smoothMotion_); }
+    void SetSmoothMotion(bool on);
+    bool SmoothMotion() const { return smoothMotion_; }
+
     // Measuring and following. Ctrl+click adds the atom under the point to the measurement, or
     // clears it on empty space; Esc clears it. "Follow Selection" (F) moves the camera with the
     // selected molecule: FollowStep, the first step of every render pass, moves it by the
@@ -151,6 +166,9 @@ class Viewer : public ParamFormActions {
     void ShowSelection(const std::string& text);
     void StartPlayback(bool forward);
     void SetTimer1(bool on);
+    // The second half of a load: the read workspace replaces the shown one.
+    void AdoptStaged(const Workspace& staged, const WorkspacePaths& paths,
+                     const std::optional<std::string>& fontScaleText, const LoadLog* log);
     void FinishLoad();
     void RecreateLabelFont();
     void ShowRayTracingPage();
@@ -195,6 +213,14 @@ class Viewer : public ParamFormActions {
         Vec3 Last;
     } follow_;
     std::unique_ptr<Workspace> staged_;  // what a load reads into
+    // What the last load read, while staged_ still holds it.
+    struct StagedLoad {
+        std::string Chosen;
+        std::optional<std::string> FontScaleText;
+    };
+    std::optional<StagedLoad> stagedLoad_;
+    bool smoothMotion_ = false;
+    KeyMotionSubSteps keySubSteps_{SMOOTH_MOTION_PARTS};
 };
 
 }  // namespace tarsel

@@ -31,6 +31,7 @@ class ViewerHost {
     virtual void SetBorderFixed(bool fixed) = 0;
     virtual void SetTimer1(bool on, int intervalMs) = 0;
     virtual void SetTimer2(bool on) = 0;
+    virtual void SetTimer2Interval(int intervalMs) = 0;
 
     // Modal boxes. The message box has a single OK button.
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;

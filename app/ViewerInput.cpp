@@ -161,12 +161,30 @@ void Viewer::Timer2Timer() {
     // With no key held or coasting the tick would only redraw the same picture: the timer
     // rests until the next motion key, so an idle viewer takes no time. (A recording at
     // FrameTime 0 thus gets no copies of an unchanged picture every 30 ms after a key tap.)
+    if (smoothMotion_) {
+        // A tick begun is carried to its end, so the camera stops where the ticks stop it.
+        if (!keySubSteps_.Pending(*ws_)) {
+            host_.SetTimer2(false);
+            return;
+        }
+        keySubSteps_.Step(*ws_);
+        RenderScene();
+        return;
+    }
     if (!KeyMotionPending(*ws_)) {
         host_.SetTimer2(false);
         return;
     }
     KeyMotionStep(*ws_);
     RenderScene();
+}
+
+void Viewer::SetSmoothMotion(bool on) {
+    if (on == smoothMotion_) return;
+    smoothMotion_ = on;
+    // The 30 ms ticks go on from where a whole tick leaves the camera.
+    if (!on && keySubSteps_.Finish(*ws_)) RenderScene();
+    host_.SetTimer2Interval(on ? KEY_MOTION_INTERVAL / SMOOTH_MOTION_PARTS : KEY_MOTION_INTERVAL);
 }
 
 void Viewer::Resetcamera1Click() {
@@ -177,6 +195,7 @@ void Viewer::Resetcamera1Click() {
     ws.Projection.Scale = loadedProjection_.Scale;
     // A coasting key would carry the camera off again at once.
     ResetKeyMotion(ws);
+    keySubSteps_.Clear();
     RecreateLabelFont();
     RenderScene();
 }

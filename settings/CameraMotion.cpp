@@ -1,5 +1,7 @@
 #include "settings/CameraMotion.h"
 
+#include <cmath>
+
 #include "render/Camera.h"
 
 namespace tarsel {
@@ -62,50 +64,20 @@ void StopCoasting(Workspace& ws, MotionKey key) {
     ws.KeyCoasting[Index(key)] = false;
 }
 
-}  // namespace
-
-void ApplyMotionKey(Workspace& ws, MotionKey key) {
-    CameraFrame& cam = ws.Camera;
-    const bool positive = Positive(key);
-    switch (key) {
-        case K::Right:
-        case K::Left:
-            TurnCamera(cam, ws.Rotation, positive);
-            break;
-        case K::Up:
-        case K::Down:
-            PitchCamera(cam, ws.Rotation, positive);
-            break;
-        case K::A:
-        case K::D:
-            RollCamera(cam, ws.Rotation, positive);
-            break;
-        case K::Q:
-        case K::E:
-            OrbitCamera(cam, ws.Cube.CubeCentre, ws.Rotation, positive);
-            break;
-        case K::W:
-            MoveCamera(cam, ws.MoveStep);
-            break;
-        case K::S:
-            MoveCamera(cam, -ws.MoveStep);
-            break;
-    }
-}
-
-void KeyMotionStep(Workspace& ws) {
+template <class Apply>
+void KeyMotionTick(Workspace& ws, Apply apply) {
     for (MotionKey key : {K::Right, K::Left, K::Up, K::Down}) {
         if (!Held(ws, key)) continue;
         StopCoasting(ws, Opposite(key));
         if (ws.TurnStep < TURN_STEP_MAX) ws.TurnStep += 0.001;
         Recompute(ws, key, ws.TurnStep);
-        ApplyMotionKey(ws, key);
+        apply(key);
     }
     // The roll comes before the growth: the first step after a press uses the triple that the
     // last computation left, by whichever key.
     for (MotionKey key : {K::A, K::D, K::Q, K::E}) {
         if (!Held(ws, key)) continue;
-        ApplyMotionKey(ws, key);
+        apply(key);
         StopCoasting(ws, Opposite(key));
         if (ws.RollStep < ROLL_STEP_MAX) ws.RollStep += 0.002;
         Recompute(ws, key, ws.RollStep);
@@ -113,7 +85,7 @@ void KeyMotionStep(Workspace& ws) {
     for (MotionKey key : {K::W, K::S}) {
         if (!Held(ws, key)) continue;
         StopCoasting(ws, Opposite(key));
-        ApplyMotionKey(ws, key);
+        apply(key);
         if (ws.MoveStep <= MOVE_STEP_MAX) ws.MoveStep += 0.1;
     }
     for (MotionKey key : {K::Right, K::Left, K::Up, K::Down, K::W, K::S, K::A, K::D, K::Q, K::E}) {
@@ -147,7 +119,109 @@ void KeyMotionStep(Workspace& ws) {
                 Recompute(ws, key, ws.RollStep);
                 break;
         }
-        ApplyMotionKey(ws, key);
+        apply(key);
+    }
+}
+
+}  // namespace
+
+void ApplyMotionKey(Workspace& ws, MotionKey key) {
+    CameraFrame& cam = ws.Camera;
+    const bool positive = Positive(key);
+    switch (key) {
+        case K::Right:
+        case K::Left:
+            TurnCamera(cam, ws.Rotation, positive);
+            break;
+        case K::Up:
+        case K::Down:
+            PitchCamera(cam, ws.Rotation, positive);
+            break;
+        case K::A:
+        case K::D:
+            RollCamera(cam, ws.Rotation, positive);
+            break;
+        case K::Q:
+        case K::E:
+            OrbitCamera(cam, ws.Cube.CubeCentre, ws.Rotation, positive);
+            break;
+        case K::W:
+            MoveCamera(cam, ws.MoveStep);
+            break;
+        case K::S:
+            MoveCamera(cam, -ws.MoveStep);
+            break;
+    }
+}
+
+void KeyMotionStep(Workspace& ws) {
+    KeyMotionTick(ws, [&ws](MotionKey key) { ApplyMotionKey(ws, key); });
+}
+
+KeyMotionSubSteps::KeyMotionSubSteps(int parts) : parts_(parts) {}
+
+void KeyMotionSubSteps::Step(Workspace& ws) {
+    if (done_ == 0) {
+        // The tick's steps, growth and coasting as one tick takes them; only the camera
+        // operations wait, each kept with the angle or distance it would have used.
+        ops_.clear();
+        KeyMotionTick(ws, [this, &ws](MotionKey key) {
+            if (key == K::W || key == K::S) {
+                ops_.push_back({key, key == K::W ? ws.MoveStep : -ws.MoveStep});
+            } else {
+                const RotationTriple& r = Positive(key) ? ws.Rotation.Plus : ws.Rotation.Minus;
+                ops_.push_back({key, std::atan2(r.s, r.c)});
+            }
+        });
+    }
+    for (const Op& op : ops_)
+        ApplyPart(ws, op);
+    done_ = (done_ + 1) % parts_;
+}
+
+bool KeyMotionSubSteps::Pending(const Workspace& ws) const {
+    return done_ != 0 || KeyMotionPending(ws);
+}
+
+bool KeyMotionSubSteps::Finish(Workspace& ws) {
+    if (done_ == 0) return false;
+    while (done_ != 0)
+        Step(ws);
+    return true;
+}
+
+void KeyMotionSubSteps::Clear() {
+    ops_.clear();
+    done_ = 0;
+}
+
+void KeyMotionSubSteps::ApplyPart(Workspace& ws, const Op& op) const {
+    CameraFrame& cam = ws.Camera;
+    const double part = op.Amount / parts_;
+    if (op.Key == K::W || op.Key == K::S) {
+        MoveCamera(cam, part);
+        return;
+    }
+    // Both signs get the part's triple: the operation picks one by the key's sign.
+    const RotationTriple r = MakeRotationTriple(part);
+    const StepRotation steps{r, r};
+    const bool positive = Positive(op.Key);
+    switch (op.Key) {
+        case K::Right:
+        case K::Left:
+            TurnCamera(cam, steps, positive);
+            break;
+        case K::Up:
+        case K::Down:
+            PitchCamera(cam, steps, positive);
+            break;
+        case K::A:
+        case K::D:
+            RollCamera(cam, steps, positive);
+            break;
+        default:
+            OrbitCamera(cam, ws.Cube.CubeCentre, steps, positive);
+            break;
     }
 }
 

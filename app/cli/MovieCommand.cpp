@@ -84,6 +84,18 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     if (const std::string problem = MovieFileProblem(viewer, o.Output); !problem.empty()) {
         return Fail(err, problem);
     }
+    // Positions count steps of 1/k frame; the movie ends on the last whole frame it reaches.
+    const std::int64_t k = o.Interpolate;
+    const std::int64_t steps = (to - from) / o.Step * k + 1;
+    std::vector<MovieStep> frames;
+    for (std::int64_t i = 0, p = from * k; i < steps; ++i, p += o.Step) {
+        frames.push_back({static_cast<std::int32_t>(p / k), static_cast<std::int32_t>(p % k),
+                          static_cast<double>(p % k) / k});
+    }
+    const int total = static_cast<int>(frames.size());
+    // The drawing threads set up their viewers while this one gets ready to record.
+    const int jobs = std::min(o.Jobs > 0 ? o.Jobs : DefaultJobs(), total);
+    MovieJobs helpers(viewer, o, frames, jobs);
     if (const std::string problem = ApplyRenderOptions(viewer, o); !problem.empty()) {
         return Fail(err, problem);
     }
@@ -95,24 +107,14 @@ int Movie(Viewer& viewer, const Options& o, std::ostream& err) {
     if (!viewer.ActiveMovie()) return 1;  // the message is out already
     // Every frame asked for is due, the first one too.
     viewer.Ws().LastRecordedTime = -std::numeric_limits<double>::infinity();
-    // Positions count steps of 1/k frame; the movie ends on the last whole frame it reaches.
-    const std::int64_t k = o.Interpolate;
-    const std::int64_t steps = (to - from) / o.Step * k + 1;
-    std::vector<MovieStep> frames;
-    for (std::int64_t i = 0, p = from * k; i < steps; ++i, p += o.Step) {
-        frames.push_back({static_cast<std::int32_t>(p / k),
-                          static_cast<std::int32_t>(p % k), static_cast<double>(p % k) / k});
-    }
-    const int total = static_cast<int>(frames.size());
     ProgressLine progress(err, total);
     int done = 0;
-    const int jobs = std::min(o.Jobs > 0 ? o.Jobs : DefaultJobs(), total);
-    MovieJobs helpers(o, frames, jobs);
     for (std::size_t i = 0; i < frames.size() && viewer.ActiveMovie(); ++i) {
         // An in-between needs the frame after it too.
         const MovieStep& step = frames[i];
         std::string problem = FrameGoneProblem(viewer, step.Frame);
-        if (problem.empty() && step.SubFrame > 0) problem = FrameGoneProblem(viewer, step.Frame + 1);
+        if (problem.empty() && step.SubFrame > 0)
+            problem = FrameGoneProblem(viewer, step.Frame + 1);
         if (!problem.empty()) {
             progress.End();
             helpers.Finish(err);

@@ -18,14 +18,18 @@ struct MovieJobs::Job {
     std::mutex Lock;
     std::condition_variable Changed;
     std::deque<std::unique_ptr<DibBitmap>> Ready;  // in the movie's order
-    bool Stop = false;                             // the movie needs no more
-    bool Ended = false;                            // the thread drew all it had or failed
+    // Pictures the encoder is done with, drawn into again: a fresh 1.4 MB bitmap a frame costs
+    // its pages' faults every time.
+    std::vector<std::unique_ptr<DibBitmap>> Spare;
+    bool Stop = false;   // the movie needs no more
+    bool Ended = false;  // the thread drew all it had or failed
     std::string Problem;
     std::vector<HeadlessHost::Message> Messages;
 };
 
-MovieJobs::MovieJobs(const Options& o, std::vector<MovieStep> frames, int jobs)
-    : options_(o), frames_(std::move(frames)) {
+MovieJobs::MovieJobs(const Viewer& loaded, const Options& o, std::vector<MovieStep> frames,
+                     int jobs)
+    : loaded_(loaded), options_(o), frames_(std::move(frames)) {
     for (int k = 0; jobs > 1 && k < jobs; ++k)
         jobs_.push_back(std::make_unique<Job>());
     for (std::size_t k = 0; k < jobs_.size(); ++k)
@@ -66,7 +70,7 @@ void MovieJobs::Draw(Job& job, int helper) {
     HeadlessHost host(options_.Size);
     Viewer viewer(host);
     viewer.FormResize();
-    const LoadResult loaded = viewer.LoadWorkspaceFile(options_.Workspace);
+    const LoadResult loaded = viewer.LoadWorkspaceLike(loaded_);
     std::string problem = loaded.Loaded ? ApplyRenderOptions(viewer, options_) : loaded.Error;
     if (problem.empty()) {
         // What the load said, the main viewer said already.
@@ -74,7 +78,17 @@ void MovieJobs::Draw(Job& job, int helper) {
         const std::size_t jobs = jobs_.size();
         for (std::size_t i = helper; i < frames_.size(); i += jobs) {
             viewer.ReadFrameAt(frames_[i].Frame, frames_[i].T);
-            auto picture = std::make_unique<DibBitmap>(options_.Size.Width, options_.Size.Height);
+            std::unique_ptr<DibBitmap> picture;
+            {
+                std::lock_guard<std::mutex> lock(job.Lock);
+                if (!job.Spare.empty()) {
+                    picture = std::move(job.Spare.back());
+                    job.Spare.pop_back();
+                }
+            }
+            if (!picture) {
+                picture = std::make_unique<DibBitmap>(options_.Size.Width, options_.Size.Height);
+            }
             viewer.CopyShownPicture(*picture);
             std::unique_lock<std::mutex> lock(job.Lock);
             job.Changed.wait(lock, [&] { return job.Stop || job.Ready.size() < AHEAD; });
@@ -91,7 +105,13 @@ void MovieJobs::Draw(Job& job, int helper) {
 }
 
 const DibBitmap* MovieJobs::Picture(std::size_t i) {
-    Job& job = *jobs_[i % jobs_.size()];
+    if (current_) {
+        Job& last = *jobs_[currentJob_];
+        std::lock_guard<std::mutex> lock(last.Lock);
+        last.Spare.push_back(std::move(current_));
+    }
+    currentJob_ = i % jobs_.size();
+    Job& job = *jobs_[currentJob_];
     std::unique_lock<std::mutex> lock(job.Lock);
     job.Changed.wait(lock, [&] { return !job.Ready.empty() || job.Ended; });
     if (job.Ready.empty()) {

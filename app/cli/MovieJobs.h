@@ -18,9 +18,9 @@ namespace tarsel::cli {
 // Draws a movie's frames on helper threads and hands the pictures out in the movie's order.
 // With one job the caller's own viewer draws every frame (OwnFrame), its balls in bands on
 // every core. With more, as many threads draw whole frames in turn, each in one band, each
-// with its own viewer loaded from the same files with the same render options, so that no
-// scene state is shared: a frame's picture is the one the single viewer would record, and the
-// caller's thread is left to the encoder.
+// with its own viewer loaded with the caller's run (from what the caller's viewer read, not
+// read again) and the same render options, so that no scene state is shared: a frame's picture
+// is the one the single viewer would record, and the caller's thread is left to the encoder.
 // One movie frame: a trajectory frame, or the in-between T of the way to the next.
 struct MovieStep {
     std::int32_t Frame = 0;
@@ -30,7 +30,8 @@ struct MovieStep {
 
 class MovieJobs {
   public:
-    MovieJobs(const Options& o, std::vector<MovieStep> frames, int jobs);
+    // loaded: the caller's viewer, which loads nothing more while the threads run.
+    MovieJobs(const Viewer& loaded, const Options& o, std::vector<MovieStep> frames, int jobs);
     // Whether the caller draws frame i (counted in the movie) itself.
     bool OwnFrame(std::size_t) const { return jobs_.empty(); }
     ~MovieJobs();
@@ -50,10 +51,12 @@ class MovieJobs {
     void Stop();
     void Draw(Job& job, int helper);
 
+    const Viewer& loaded_;
     const Options options_;
     const std::vector<MovieStep> frames_;
     std::vector<std::unique_ptr<Job>> jobs_;
     std::unique_ptr<DibBitmap> current_;
+    std::size_t currentJob_ = 0;
     std::string problem_;
 };
 

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <memory>
 #include <string>
 
 #include "app/HeadlessHost.h"
 #include "app/ScenePicture.h"
 #include "app/Viewer.h"
+#include "settings/CameraMotion.h"
 #include "support/TestFiles.h"
 #include "support/TrajectoryData.h"
 #include "support/WorkspaceText.h"
@@ -148,6 +150,40 @@ TEST_F(InputTest, MotionKeysRunTheMotionTimer) {
     EXPECT_FALSE(host.Timer2On);
     EXPECT_EQ(host.ScenesShown, shown);
     EXPECT_EQ(ws.Camera.V0, at);
+}
+
+// Off, a tick is today's tick exactly; on, the timer runs SMOOTH_MOTION_PARTS times as often
+// and that many sub-ticks make one tick; turning it off mid-tick completes the tick.
+TEST_F(InputTest, SmoothMotionSplitsTheKeyTicks) {
+    LoadAtoms({0});
+    const int parts = Viewer::SMOOTH_MOTION_PARTS;
+    auto alone = std::make_unique<Workspace>(ws);
+    viewer.FormKeyDown('D');
+    alone->KeyHeld = ws.KeyHeld;
+    viewer.Timer2Timer();
+    KeyMotionStep(*alone);
+    EXPECT_EQ(ws.Camera.V2, alone->Camera.V2);
+    EXPECT_EQ(ws.Camera.V3, alone->Camera.V3);
+    EXPECT_EQ(host.Timer2Interval, 30);
+
+    viewer.Smoothmotion1Click();
+    EXPECT_TRUE(viewer.SmoothMotion());
+    EXPECT_EQ(host.Timer2Interval, 30 / parts);
+    const int scenes = host.ScenesShown;
+    for (int i = 0; i < parts; ++i)
+        viewer.Timer2Timer();
+    KeyMotionStep(*alone);
+    EXPECT_EQ(host.ScenesShown, scenes + parts);
+    EXPECT_LT(Length(ws.Camera.V2 - alone->Camera.V2), 1e-12);
+    EXPECT_LT(Length(ws.Camera.V3 - alone->Camera.V3), 1e-12);
+
+    viewer.Timer2Timer();  // a tick begun
+    viewer.Smoothmotion1Click();
+    KeyMotionStep(*alone);
+    EXPECT_EQ(host.Timer2Interval, 30);
+    EXPECT_EQ(host.ScenesShown, scenes + parts + 2);  // the completed tick is shown
+    EXPECT_LT(Length(ws.Camera.V2 - alone->Camera.V2), 1e-12);
+    EXPECT_EQ(ws.RollStep, alone->RollStep);
 }
 
 TEST_F(InputTest, SavePictureWritesTheShownView) {

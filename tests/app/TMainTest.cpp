@@ -38,8 +38,8 @@ TEST(Windows, CreatedWithTheirCaptionsMenusAndPanels) {
     EXPECT_EQ(MenuItems(menus[0]->menu()),
               (QStringList{"Load WorkSpace", "Save Picture...", "-", "Exit"}));
     EXPECT_EQ(menus[1]->text(), "Parameters");
-    EXPECT_EQ(MenuItems(menus[1]->menu()),
-              (QStringList{"Work Space", "World", "Reset Camera", "Follow Selection"}));
+    EXPECT_EQ(MenuItems(menus[1]->menu()), (QStringList{"Work Space", "World", "Reset Camera",
+                                                        "Follow Selection", "Smooth Motion"}));
 
     const int widths[4] = {100, 220, 70, 100};
     for (int i = 0; i < 4; ++i)
@@ -50,6 +50,16 @@ TEST(Windows, CreatedWithTheirCaptionsMenusAndPanels) {
     EXPECT_EQ(w.main.Timer2()->interval(), 30);
     EXPECT_FALSE(w.main.Timer1()->isActive());
     EXPECT_FALSE(w.main.Timer2()->isActive());
+    // "Smooth Motion" puts the key motion on its finer, precise clock, and back.
+    QAction* smooth = w.main.findChild<QAction*>("SmoothMotion1");
+    ASSERT_NE(smooth, nullptr);
+    EXPECT_TRUE(smooth->isCheckable());
+    smooth->trigger();
+    EXPECT_EQ(w.main.Timer2()->interval(), 30 / Viewer::SMOOTH_MOTION_PARTS);
+    EXPECT_EQ(w.main.Timer2()->timerType(), Qt::PreciseTimer);
+    smooth->trigger();
+    EXPECT_EQ(w.main.Timer2()->interval(), 30);
+    EXPECT_EQ(w.main.Timer2()->timerType(), Qt::CoarseTimer);
 
     EXPECT_EQ(w.param.windowTitle(), "WorkSpace");
     EXPECT_FALSE(w.param.isVisible());

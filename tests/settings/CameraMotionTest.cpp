@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -163,6 +164,54 @@ TEST_F(KeyMotion, OrbitKeepsTheDistanceToTheCube) {
         KeyMotionStep(*ws);
     EXPECT_NEAR(Length(ws->Camera.V0 - ws->Cube.CubeCentre), 50.0, 1e-9);
     EXPECT_GT(std::fabs(ws->Camera.V0.x), 1.0);
+}
+
+double Apart(const CameraFrame& a, const CameraFrame& b) {
+    return std::max(
+        {Length(a.V0 - b.V0), Length(a.V1 - b.V1), Length(a.V2 - b.V2), Length(a.V3 - b.V3)});
+}
+
+// "Smooth Motion": every key held, then coasting to its end, tick by tick against sub-ticks.
+TEST_F(KeyMotion, SubTicksAddUpToTheTicks) {
+    for (const int parts : {2, 3}) {
+        for (const MotionKey key :
+             {MotionKey::Right, MotionKey::Left, MotionKey::Up, MotionKey::Down, MotionKey::W,
+              MotionKey::S, MotionKey::A, MotionKey::D, MotionKey::Q, MotionKey::E}) {
+            SCOPED_TRACE(testing::Message()
+                         << "key " << static_cast<int>(key) << ", parts " << parts);
+            ResetWorkspace(*ws);
+            ws->Camera.V0 = {3, -4, -50};  // off the cube's centre line, for Q and E
+            Hold(key);
+            Workspace& ticks = *ws;
+            auto fine = std::make_unique<Workspace>(ticks);
+            KeyMotionSubSteps sub(parts);
+            for (int tick = 0; tick < 40; ++tick) {
+                if (tick == 15) {
+                    Release(key);
+                    fine->KeyHeld = ticks.KeyHeld;
+                    fine->KeyCoasting = ticks.KeyCoasting;
+                }
+                const CameraFrame start = fine->Camera;
+                KeyMotionStep(ticks);
+                const double whole = Apart(start, ticks.Camera);
+                for (int j = 1; j <= parts; ++j) {
+                    sub.Step(*fine);
+                    // Each sub-tick takes its share: neither the whole step nor none of it.
+                    if (j < parts && whole > 1e-6) {
+                        const double part = Apart(start, fine->Camera);
+                        EXPECT_GT(part, 0.9 * j / parts * whole);
+                        EXPECT_LT(part, 1.1 * j / parts * whole);
+                    }
+                }
+                EXPECT_LT(Apart(fine->Camera, ticks.Camera), 1e-9) << "tick " << tick;
+                EXPECT_EQ(fine->MoveStep, ticks.MoveStep);
+                EXPECT_EQ(fine->TurnStep, ticks.TurnStep);
+                EXPECT_EQ(fine->RollStep, ticks.RollStep);
+                EXPECT_EQ(fine->KeyCoasting, ticks.KeyCoasting);
+            }
+            EXPECT_FALSE(sub.Pending(*fine));  // coasted to its end with the ticks
+        }
+    }
 }
 
 class Programme : public KeyMotion {
