@@ -31,7 +31,13 @@ void GatherListedAtoms(const Workspace& ws, const VisibleAtomList& list,
             }
         }
     });
+    GatherListed(list, records, out, workers);
+}
+
+void GatherListed(const VisibleAtomList& list, const std::vector<AtomRecord>& records,
+                  std::vector<ListedAtom>& out, BandWorkers& workers) {
     const int count = list.Count();
+    out.resize(static_cast<std::size_t>(count));
     workers.ForRanges(count, ATOMS_PER_BAND, [&](int, int from, int to) {
         for (int k = from; k < to; ++k) {
             const VisibleAtom& e = list[count - 1 - k];

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
+#include "render/FontCells.h"
 #include "workspace/Numeric.h"
 
 namespace tarsel {
@@ -125,8 +127,15 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
 void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
     canvas.SetBrush(ws.BackgroundColour);
     CollectBondMarks(ws);
+    static constexpr std::array<LinePen, 3> PENS{{{{0, 0, 255}, PenStyle::Solid},
+                                                  {{0, 128, 0}, PenStyle::Dash},
+                                                  {{0, 128, 0}, PenStyle::Dot}}};
+    const auto penOf = [](char kind) {
+        return kind == 'S' ? 0 : kind == 'D' ? 1 : kind == 'Z' ? 2 : -1;
+    };
     // The pen is set again only when the kind changes: the same pen twice is the same pen.
     char pen = 0;
+    lines_.clear();
     // The marks are read in depth order, all over the table: fetched ahead of their turn, an
     // atom's marks are there when its lines are drawn.
     constexpr int AHEAD = 16;
@@ -141,41 +150,68 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
         const double x1 = BitmapX(e.sx), y1 = BitmapY(e.sy);
         const bool onBitmap = x1 >= 0 && x1 <= SCENE_SIZE && y1 >= 0 && y1 <= SCENE_SIZE;
         const int slot = e.Molecule * MAX_ATOMS + e.Atom;
+        const std::int32_t ix = onBitmap ? Trunc(x1) : 0, iy = onBitmap ? Trunc(y1) : 0;
         for (std::int32_t k = bondStart_[slot]; k < bondStart_[slot + 1]; ++k) {
             const BondMark& mark = bondMarks_[k];
+            BatchLine line{ix, iy, mark.PartnerX, mark.PartnerY, -1, onBitmap};
             if (mark.Kind != pen) {
-                if (mark.Kind == 'S') canvas.SetPen({0, 0, 255}, PenStyle::Solid);
-                if (mark.Kind == 'D') canvas.SetPen({0, 128, 0}, PenStyle::Dash);
-                if (mark.Kind == 'Z') canvas.SetPen({0, 128, 0}, PenStyle::Dot);
-                if (mark.Kind == 'S' || mark.Kind == 'D' || mark.Kind == 'Z') pen = mark.Kind;
+                line.Pen = static_cast<std::int8_t>(penOf(mark.Kind));
+                if (line.Pen >= 0) pen = mark.Kind;
             }
             // An atom off the bitmap draws none of its bonds, but its first one sets the pen;
             // its partners may draw them.
+            if (onBitmap || line.Pen >= 0) lines_.push_back(line);
             if (!onBitmap) break;
-            canvas.Line(Trunc(x1), Trunc(y1), mark.PartnerX, mark.PartnerY);
         }
     }
+    canvas.Lines(lines_, PENS, shaded_.Workers());
 }
 
 void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
+    constexpr Rgb OUTLINE{128, 128, 128}, TEXT{0, 0, 0};
+    constexpr int TALL_NAME = 256;
     canvas.SetBrush(ws.BackgroundColour);
     canvas.SetPenStyle(PenStyle::Solid);
+    canvas.SetPenColour(OUTLINE);
+    canvas.ReleaseCoverages();
     GatherListedAtoms(ws, visible_, slotAtoms_, listed_, shaded_.Workers());
     const double fontScale = ws.Projection.FontScale;
-    for (const ListedAtom& atom : listed_) {
+    BandWorkers& workers = shaded_.Workers();
+    items_.resize(listed_.size());
+    // The items are drawn in stretches; a name that the canvas must draw itself ends one.
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < listed_.size(); ++k) {
+        const ListedAtom& atom = listed_[k];
         const double x = BitmapX(atom.sx), y = BitmapY(atom.sy), f = atom.Factor;
-        canvas.SetPenColour({128, 128, 128});
+        FlatItem& item = items_[k];
+        item = FlatItem{};
         if (ws.ShowBalls) {
             const int r = ws.HalfRadius ? Trunc(f * atom.R * 0.5) : Trunc(f * atom.R);
-            canvas.SetBrush(FlatBallColour(atom.Colour, atom.Molecule == ws.SelectedMolecule,
-                                           ws.BackgroundColour));
-            canvas.Ellipse(Trunc(x + r), Trunc(y + r), Trunc(x - r), Trunc(y - r));
+            item.Disc = true;
+            item.Fill = FlatBallColour(atom.Colour, atom.Molecule == ws.SelectedMolecule,
+                                       ws.BackgroundColour);
+            item.X1 = Trunc(x + r);
+            item.Y1 = Trunc(y + r);
+            item.X2 = Trunc(x - r);
+            item.Y2 = Trunc(y - r);
         }
-        if (ws.ShowAtomNames) {
-            labelFont.Height = Trunc(f * fontScale + 3);
-            canvas.Text(Trunc(x), Trunc(y), atom.Name.View(), labelFont, {0, 0, 0});
+        if (!ws.ShowAtomNames) continue;
+        labelFont.Height = Trunc(f * fontScale + 3);
+        item.NameX = Trunc(x);
+        item.NameY = Trunc(y);
+        // A tall name's coverage is not kept by the canvas: it is drawn at once rather than
+        // held until the end of the pass.
+        if (std::abs(FontCells::EffectiveHeight(labelFont.Height)) <= TALL_NAME) {
+            item.Name =
+                canvas.Coverage(item.NameX, item.NameY, atom.Name.View(), labelFont, item.Pieces);
+            if (item.Name != nullptr) continue;
         }
+        canvas.FlatItems(std::span(items_).subspan(from, k + 1 - from), OUTLINE, TEXT, workers);
+        canvas.Text(item.NameX, item.NameY, atom.Name.View(), labelFont, TEXT);
+        from = k + 1;
     }
+    canvas.FlatItems(std::span(items_).subspan(from), OUTLINE, TEXT, workers);
+    canvas.ReleaseCoverages();
 }
 
 }  // namespace tarsel

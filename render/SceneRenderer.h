@@ -68,6 +68,8 @@ class SceneRenderer {
     std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
     std::vector<AtomRecord> slotAtoms_;
     std::vector<ListedAtom> listed_;  // in drawing order
+    std::vector<BatchLine> lines_;
+    std::vector<FlatItem> items_;
 };
 
 // The bitmap position of a screen offset, as doubles: ViewCentre + sx, ViewCentre - sy.
