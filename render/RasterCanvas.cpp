@@ -262,11 +262,6 @@ RasterCanvas::Box RasterCanvas::BoxOf(int x1, int y1, int x2, int y2) {
     return {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
-bool RasterCanvas::Meets(const Box& box, const Rect& clip) {
-    return box.Right - box.Left >= 1 && box.Bottom - box.Top >= 1 && box.Right > clip.Left &&
-           box.Bottom > clip.Top && box.Left < clip.Right && box.Top < clip.Bottom;
-}
-
 void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     const Box box = BoxOf(x1, y1, x2, y2);
     const Rect clip = Clip();

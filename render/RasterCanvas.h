@@ -98,7 +98,10 @@ class RasterCanvas : public Canvas {
     };
     static Box BoxOf(int x1, int y1, int x2, int y2);
     // Whether the box holds pixels and some reach clip.
-    static bool Meets(const Box& box, const Rect& clip);
+    static bool Meets(const Box& box, const Rect& clip) {
+        return box.Right - box.Left >= 1 && box.Bottom - box.Top >= 1 && box.Right > clip.Left &&
+               box.Bottom > clip.Top && box.Left < clip.Right && box.Top < clip.Bottom;
+    }
     // The kept rows of a small box, or null for a box measured row by row.
     const EllipseRow* PatternFor(const Box& box);
     // An ellipse clipped to clip, its rows from pattern or measured into buffer.
