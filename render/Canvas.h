@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "render/SceneBitmap.h"
@@ -45,6 +46,34 @@ inline void BlendCoverageRow(std::uint8_t* row, const TextCoverage& c, int line,
     BlendCoverageSpan(row, c, line, x, colour, 0, width);
 }
 
+class BandWorkers;
+
+// A pen of a batch of lines.
+struct LinePen {
+    Rgb Colour;
+    PenStyle Style = PenStyle::Solid;
+};
+
+// One step of a batch of lines: first the pen Pen of the batch's table becomes the current one
+// (Pen < 0: the pen stays), then, with Draw, the line is drawn with it.
+struct BatchLine {
+    std::int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    std::int8_t Pen = -1;
+    bool Draw = true;
+};
+
+// One atom of a flat pass: with Disc the ellipse in the box (X1, Y1) - (X2, Y2), filled with
+// Fill and outlined in the batch's outline colour; then the pieces of its name (from
+// Coverage), their cell at (NameX, NameY).
+struct FlatItem {
+    std::int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    Rgb Fill;
+    bool Disc = false;
+    std::int32_t NameX = 0, NameY = 0;
+    const TextCoverage* Name = nullptr;
+    std::int32_t Pieces = 0;
+};
+
 // The drawing surface of the scene bitmap, as the render pass uses it: a device context with a
 // current pen and brush. Coordinates are bitmap pixels (row 0 at the top) and may lie anywhere
 // in the 32-bit range; everything is clipped to the bitmap. Colours use the low byte of each
@@ -87,6 +116,14 @@ class Canvas {
     }
     // The coverages handed out are no longer used.
     virtual void ReleaseCoverages() {}
+
+    // Batches: the same pixels as the primitives called one by one in this order, and the same
+    // pen and brush afterwards. A canvas may share the work among the workers.
+    virtual void Lines(std::span<const BatchLine> lines, std::span<const LinePen> pens,
+                       BandWorkers& workers);
+    // The names are blended in textColour; their pieces must stay valid during the call.
+    virtual void FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb textColour,
+                           BandWorkers& workers);
 
     // The part of the bitmap that will be shown or recorded. Pixels outside it may be left
     // undrawn, so work that would only reach them can be skipped; inside, every pixel is what

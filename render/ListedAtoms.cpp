@@ -31,9 +31,21 @@ void GatherListedAtoms(const Workspace& ws, const VisibleAtomList& list,
             }
         }
     });
+    GatherListed(list, records, out, workers);
+}
+
+void GatherListed(const VisibleAtomList& list, const std::vector<AtomRecord>& records,
+                  std::vector<ListedAtom>& out, BandWorkers& workers) {
     const int count = list.Count();
+    out.resize(static_cast<std::size_t>(count));
     workers.ForRanges(count, ATOMS_PER_BAND, [&](int, int from, int to) {
+        // The records lie all over the table: each is fetched ahead of its turn.
+        constexpr int AHEAD = 16;
         for (int k = from; k < to; ++k) {
+            if (k + AHEAD < count) {
+                const VisibleAtom& next = list[count - 1 - (k + AHEAD)];
+                __builtin_prefetch(&records[next.Molecule * MAX_ATOMS + next.Atom]);
+            }
             const VisibleAtom& e = list[count - 1 - k];
             const AtomRecord& r = records[e.Molecule * MAX_ATOMS + e.Atom];
             out[k] = {r.P, r.R, r.Factor, r.Colour, r.Name, e.Molecule, e.sx, e.sy};

@@ -60,5 +60,8 @@ struct ListedAtom {
 void GatherListedAtoms(const Workspace& ws, const VisibleAtomList& list,
                        std::vector<AtomRecord>& records, std::vector<ListedAtom>& out,
                        BandWorkers& workers);
+// The second half of that: the entries from records already made for the listed atoms.
+void GatherListed(const VisibleAtomList& list, const std::vector<AtomRecord>& records,
+                  std::vector<ListedAtom>& out, BandWorkers& workers);
 
 }  // namespace tarsel

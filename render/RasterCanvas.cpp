@@ -58,15 +58,20 @@ RasterCanvas::RasterCanvas(QImage& image)
 void RasterCanvas::FillRect(const Rect& r, Rgb colour) {
     const int left = std::max(r.Left, 0), top = std::max(r.Top, 0);
     const int right = std::min(r.Right, width_), bottom = std::min(r.Bottom, height_);
+    if (left >= right || top >= bottom) return;
     const Colour c = ToColour(colour);
-    for (int y = top; y < bottom; ++y) {
-        std::uint8_t* row = image_.scanLine(y);
-        for (int x = left; x < right; ++x) {
-            row[3 * x] = c.B;
-            row[3 * x + 1] = c.G;
-            row[3 * x + 2] = c.R;
-        }
+    std::uint8_t* bits = image_.bits();
+    const std::int64_t stride = image_.bytesPerLine();
+    // One row pixel by pixel, the others copied from it.
+    std::uint8_t* first = bits + top * stride + 3 * std::int64_t{left};
+    for (int x = 0; x < right - left; ++x) {
+        first[3 * x] = c.B;
+        first[3 * x + 1] = c.G;
+        first[3 * x + 2] = c.R;
     }
+    const std::size_t bytes = 3 * static_cast<std::size_t>(right - left);
+    for (int y = top + 1; y < bottom; ++y)
+        std::memcpy(first + (y - top) * stride, first, bytes);
 }
 
 void RasterCanvas::SetPen(Rgb colour, PenStyle style) {
@@ -91,6 +96,12 @@ std::uint8_t* RasterCanvas::Row(int y) {
 }
 
 void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
+    LineIn(Clip(), Pixels{image_.bits(), image_.bytesPerLine()}, {pen_, brush_, style_}, x1, y1, x2,
+           y2);
+}
+
+void RasterCanvas::LineIn(const Rect& clip, const Pixels& pixels, const LineColours& colours,
+                          int x1, int y1, int x2, int y2) {
     // Bresenham's pixels of the whole line, visited only where they can fall on the bitmap:
     // an end point may lie billions of pixels away.
     const std::int64_t dx = std::int64_t{x2} - x1, dy = std::int64_t{y2} - y1;
@@ -104,21 +115,26 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     const std::int64_t aMajor = steps, aMinor = xMajor ? ady : adx;
 
     // Steps i with the major coordinate in the drawable part.
-    const Rect clip = Clip();
-    const std::int64_t majorLo = xMajor ? clip.Left : clip.Top;
-    const std::int64_t majorHi = (xMajor ? clip.Right : clip.Bottom) - 1;
     std::int64_t first = 0, last = steps - 1;
-    if (majorStep > 0) {
-        first = std::max(first, majorLo - major0);
-        last = std::min(last, majorHi - major0);
-    } else {
-        first = std::max(first, major0 - majorHi);
-        last = std::min(last, major0 - majorLo);
+    // A line with both ends in the drawable part (most bonds) needs no clipping: its pixels lie
+    // between them.
+    const bool inside = std::min(x1, x2) >= clip.Left && std::max(x1, x2) < clip.Right &&
+                        std::min(y1, y2) >= clip.Top && std::max(y1, y2) < clip.Bottom;
+    if (!inside) {
+        const std::int64_t majorLo = xMajor ? clip.Left : clip.Top;
+        const std::int64_t majorHi = (xMajor ? clip.Right : clip.Bottom) - 1;
+        if (majorStep > 0) {
+            first = std::max(first, majorLo - major0);
+            last = std::min(last, majorHi - major0);
+        } else {
+            first = std::max(first, major0 - majorHi);
+            last = std::min(last, major0 - majorLo);
+        }
+        if (first > last) return;
     }
-    if (first > last) return;
     // And with the minor coordinate in it. The minor offset q(i) = floor((2 i aMinor + aMajor)
     // / (2 aMajor)) never falls as i grows, so the steps with q in [qLo, qHi] are a range.
-    {
+    if (!inside) {
         const std::int64_t minorLo = xMajor ? clip.Top : clip.Left;
         const std::int64_t minorHi = (xMajor ? clip.Bottom : clip.Right) - 1;
         std::int64_t qLo = minorStep > 0 ? minorLo - minor0 : minor0 - minorHi;
@@ -151,11 +167,11 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
         rem = static_cast<std::int64_t>(num % (2 * aMajor));
     }
 
-    const Pattern* pattern = style_ == PenStyle::Dash  ? &DASH
-                             : style_ == PenStyle::Dot ? &DOT
-                                                       : nullptr;
-    std::uint8_t* bits = image_.bits();
-    const std::int64_t stride = image_.bytesPerLine();
+    const PenStyle style = colours.Style;
+    const Pattern* pattern = style == PenStyle::Dash  ? &DASH
+                             : style == PenStyle::Dot ? &DOT
+                                                      : nullptr;
+    const std::int64_t stride = pixels.Stride;
     // The place in the pattern, kept by counting instead of dividing at every pixel.
     std::int64_t phase = pattern == nullptr ? 0 : first % pattern->Period;
     const std::int64_t period = pattern == nullptr ? 1 : pattern->Period;
@@ -166,10 +182,10 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     const std::int64_t yFirst = xMajor ? minor0 + minorStep * q : major0 + majorStep * first;
     const std::int64_t majorDelta = xMajor ? 3 * majorStep : stride * majorStep;
     const std::int64_t minorDelta = xMajor ? stride * minorStep : 3 * minorStep;
-    std::uint8_t* p = bits + yFirst * stride + 3 * xFirst;
+    std::uint8_t* p = pixels.Bits + yFirst * stride + 3 * xFirst;
     const std::int64_t twoMinor = 2 * aMinor, twoMajor = 2 * aMajor;
     if (pattern == nullptr) {
-        const Colour c = pen_;
+        const Colour c = colours.Pen;
         for (std::int64_t i = first; i <= last; ++i, p += majorDelta) {
             p[0] = c.B;
             p[1] = c.G;
@@ -184,7 +200,7 @@ void RasterCanvas::Line(int x1, int y1, int x2, int y2) {
     }
     for (std::int64_t i = first; i <= last;
          ++i, p += majorDelta, phase = phase + 1 == period ? 0 : phase + 1) {
-        const Colour& c = phase < on ? pen_ : brush_;
+        const Colour& c = phase < on ? colours.Pen : colours.Brush;
         p[0] = c.B;
         p[1] = c.G;
         p[2] = c.R;
@@ -235,31 +251,47 @@ const RasterCanvas::EllipseRow* RasterCanvas::EllipsePattern(int width, int heig
     return lastPattern_;
 }
 
+const RasterCanvas::EllipseRow* RasterCanvas::PatternFor(const Box& box) {
+    if (!UsePatterns || box.Right - box.Left > MAX_PATTERN || box.Bottom - box.Top > MAX_PATTERN)
+        return nullptr;
+    return EllipsePattern(static_cast<int>(box.Right - box.Left),
+                          static_cast<int>(box.Bottom - box.Top));
+}
+
+RasterCanvas::Box RasterCanvas::BoxOf(int x1, int y1, int x2, int y2) {
+    return {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
 void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
-    const std::int64_t left = std::min(x1, x2), right = std::max(x1, x2);
-    const std::int64_t top = std::min(y1, y2), bottom = std::max(y1, y2);
-    if (right - left < 1 || bottom - top < 1) return;
+    const Box box = BoxOf(x1, y1, x2, y2);
     const Rect clip = Clip();
-    if (right <= clip.Left || bottom <= clip.Top || left >= clip.Right || top >= clip.Bottom)
-        return;
+    if (!Meets(box, clip)) return;
+    EllipseIn(clip, Pixels{image_.bits(), image_.bytesPerLine()}, pen_, brush_, box,
+              PatternFor(box), rowsBuffer_);
+}
+
+void RasterCanvas::EllipseIn(const Rect& clip, const Pixels& pixels, Colour pen, Colour brush,
+                             const Box& box, const EllipseRow* pattern,
+                             std::vector<EllipseRow>& buffer) {
+    if (!Meets(box, clip)) return;
+    const std::int64_t left = box.Left, top = box.Top, right = box.Right, bottom = box.Bottom;
     const std::int64_t firstRow = std::max<std::int64_t>(top, clip.Top);
     const std::int64_t lastRow = std::min<std::int64_t>(bottom, clip.Bottom) - 1;
     // Small boxes (every disc of a pass but the nearest) take their rows from a pattern kept
     // per size; the others are measured row by row.
     const EllipseRow* rows = nullptr;
     std::int64_t shift = left;
-    if (UsePatterns && right - left <= MAX_PATTERN && bottom - top <= MAX_PATTERN) {
-        rows = EllipsePattern(static_cast<int>(right - left), static_cast<int>(bottom - top)) +
-               (firstRow - top);
+    if (pattern != nullptr) {
+        rows = pattern + (firstRow - top);
     } else {
-        rowsBuffer_.resize(static_cast<std::size_t>(lastRow - firstRow + 1));
-        EllipseRows(left, top, right, bottom, firstRow, lastRow, rowsBuffer_.data());
-        rows = rowsBuffer_.data();
+        buffer.resize(static_cast<std::size_t>(lastRow - firstRow + 1));
+        EllipseRows(left, top, right, bottom, firstRow, lastRow, buffer.data());
+        rows = buffer.data();
         shift = 0;
     }
 
-    std::uint8_t* bits = image_.bits();
-    const std::int64_t stride = image_.bytesPerLine();
+    std::uint8_t* bits = pixels.Bits;
+    const std::int64_t stride = pixels.Stride;
     const std::int64_t firstColumn = clip.Left, lastColumn = clip.Right - 1;
     auto paint = [firstColumn, lastColumn](std::uint8_t* row, std::int64_t from, std::int64_t to,
                                            Colour c) {
@@ -277,13 +309,173 @@ void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
         std::uint8_t* row = bits + y * stride;
         const std::int64_t l = r.Left + shift, rr = r.Right + shift;
         if (r.InnerLeft > r.InnerRight) {
-            paint(row, l, rr, pen_);
+            paint(row, l, rr, pen);
         } else {
             const std::int64_t il = r.InnerLeft + shift, ir = r.InnerRight + shift;
-            paint(row, l, il - 1, pen_);
-            paint(row, il, ir, brush_);
-            paint(row, ir + 1, rr, pen_);
+            paint(row, l, il - 1, pen);
+            paint(row, il, ir, brush);
+            paint(row, ir + 1, rr, pen);
         }
+    }
+}
+
+int RasterCanvas::SplitRows(const Rect& clip, std::vector<double>& weights, int bands,
+                            std::array<int, BandWorkers::MAX_BANDS + 1>& firstRows) {
+    double total = 0;
+    for (double w : weights)
+        total += w;
+    firstRows[0] = clip.Top;
+    int band = 1;
+    double sum = 0;
+    for (int y = clip.Top; y < clip.Bottom && band < bands; ++y) {
+        sum += weights[y - clip.Top];
+        while (band < bands && sum >= total * band / bands)
+            firstRows[band++] = y + 1;
+    }
+    while (band < bands)
+        firstRows[band++] = clip.Bottom;
+    firstRows[bands] = clip.Bottom;
+    return bands;
+}
+
+namespace {
+
+// Fewer primitives than this in a batch are drawn on the calling thread: waking the workers
+// would cost more than it saves.
+constexpr std::size_t PARALLEL_ITEMS = 2000;
+
+// The row of the bitmap a primitive spanning rows top .. bottom is counted in, within clip.
+int WeightRow(std::int64_t top, std::int64_t bottom, const Rect& clip) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>((top + bottom) / 2, clip.Top, clip.Bottom - 1));
+}
+
+}  // namespace
+
+void RasterCanvas::Lines(std::span<const BatchLine> lines, std::span<const LinePen> pens,
+                         BandWorkers& workers) {
+    const Rect clip = Clip();
+    const Pixels pixels{image_.bits(), image_.bytesPerLine()};
+    std::array<Colour, 256> penColours;
+    for (std::size_t k = 0; k < pens.size() && k < penColours.size(); ++k)
+        penColours[k] = ToColour(pens[k].Colour);
+    const bool empty = clip.Left >= clip.Right || clip.Top >= clip.Bottom;
+    int bands = !empty && lines.size() >= PARALLEL_ITEMS ? workers.Bands() : 1;
+    std::array<int, BandWorkers::MAX_BANDS + 1> firstRows{};
+    firstRows[0] = clip.Top;
+    firstRows[1] = clip.Bottom;
+    if (bands > 1) {
+        // Each line weighs by its rows, and a step of set-up.
+        rowWeights_.assign(static_cast<std::size_t>(clip.Height()), 0);
+        for (const BatchLine& l : lines) {
+            if (!l.Draw) continue;
+            const std::int64_t top = std::min(l.Y1, l.Y2), bottom = std::max(l.Y1, l.Y2);
+            if (bottom < clip.Top || top >= clip.Bottom) continue;
+            rowWeights_[WeightRow(top, bottom, clip) - clip.Top] +=
+                4 + static_cast<double>(std::min<std::int64_t>(bottom - top, clip.Height()));
+        }
+        bands = SplitRows(clip, rowWeights_, bands, firstRows);
+    }
+    const LineColours start{pen_, brush_, style_};
+    auto job = [&](int band) {
+        Rect own = clip;
+        own.Top = firstRows[band];
+        own.Bottom = firstRows[band + 1];
+        LineColours colours = start;
+        for (const BatchLine& l : lines) {
+            if (l.Pen >= 0) {
+                colours.Pen = penColours[static_cast<std::size_t>(l.Pen)];
+                colours.Style = pens[static_cast<std::size_t>(l.Pen)].Style;
+            }
+            // A line's pixels lie within the box of its ends.
+            if (!l.Draw || std::max(l.Y1, l.Y2) < own.Top || std::min(l.Y1, l.Y2) >= own.Bottom ||
+                std::max(l.X1, l.X2) < own.Left || std::min(l.X1, l.X2) >= own.Right)
+                continue;
+            LineIn(own, pixels, colours, l.X1, l.Y1, l.X2, l.Y2);
+        }
+    };
+    if (bands == 1) {
+        job(0);
+    } else {
+        workers.Run(job);
+    }
+    for (auto l = lines.rbegin(); l != lines.rend(); ++l) {
+        if (l->Pen < 0) continue;
+        pen_ = penColours[static_cast<std::size_t>(l->Pen)];
+        style_ = pens[static_cast<std::size_t>(l->Pen)].Style;
+        break;
+    }
+}
+
+void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb textColour,
+                             BandWorkers& workers) {
+    const Rect clip = Clip();
+    const Pixels pixels{image_.bits(), image_.bytesPerLine()};
+    const bool empty = clip.Left >= clip.Right || clip.Top >= clip.Bottom;
+    int bands = !empty && items.size() >= PARALLEL_ITEMS ? workers.Bands() : 1;
+    // The kept patterns are looked up here, on this thread, for the discs that are drawn.
+    patterns_.resize(items.size());
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const FlatItem& item = items[k];
+        const Box box = BoxOf(item.X1, item.Y1, item.X2, item.Y2);
+        patterns_[k] = item.Disc && Meets(box, clip) ? PatternFor(box) : nullptr;
+    }
+    std::array<int, BandWorkers::MAX_BANDS + 1> firstRows{};
+    firstRows[0] = clip.Top;
+    firstRows[1] = clip.Bottom;
+    if (bands > 1) {
+        rowWeights_.assign(static_cast<std::size_t>(clip.Height()), 0);
+        for (const FlatItem& item : items) {
+            if (item.Disc) {
+                const Box box = BoxOf(item.X1, item.Y1, item.X2, item.Y2);
+                if (Meets(box, clip))
+                    rowWeights_[WeightRow(box.Top, box.Bottom, clip) - clip.Top] +=
+                        4 + static_cast<double>(
+                                std::min<std::int64_t>(box.Bottom - box.Top, clip.Height()));
+            }
+            for (int k = 0; k < item.Pieces; ++k) {
+                const TextCoverage& c = item.Name[k];
+                const std::int64_t top = std::int64_t{item.NameY} + c.Top;
+                if (top + c.Height <= clip.Top || top >= clip.Bottom) continue;
+                rowWeights_[WeightRow(top, top + c.Height, clip) - clip.Top] +=
+                    2 + static_cast<double>(std::min(c.Height, clip.Height()));
+            }
+        }
+        bands = SplitRows(clip, rowWeights_, bands, firstRows);
+    }
+    const Colour pen = ToColour(outline);
+    auto job = [&](int band) {
+        Rect own = clip;
+        own.Top = firstRows[band];
+        own.Bottom = firstRows[band + 1];
+        std::vector<EllipseRow>& buffer = bandRows_[band];
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            const FlatItem& item = items[k];
+            if (item.Disc) {
+                EllipseIn(own, pixels, pen, ToColour(item.Fill),
+                          BoxOf(item.X1, item.Y1, item.X2, item.Y2), patterns_[k], buffer);
+            }
+            for (int piece = 0; piece < item.Pieces; ++piece) {
+                const TextCoverage& c = item.Name[piece];
+                const std::int64_t top = std::int64_t{item.NameY} + c.Top;
+                const std::int64_t from = std::max<std::int64_t>(top, own.Top);
+                const std::int64_t to = std::min<std::int64_t>(top + c.Height, own.Bottom);
+                for (std::int64_t y = from; y < to; ++y)
+                    BlendCoverageSpan(pixels.Bits + y * pixels.Stride, c, static_cast<int>(y - top),
+                                      item.NameX, textColour, own.Left, own.Right);
+            }
+        }
+    };
+    if (bands == 1) {
+        job(0);
+    } else {
+        workers.Run(job);
+    }
+    for (auto item = items.rbegin(); item != items.rend(); ++item) {
+        if (!item->Disc) continue;
+        pen_ = pen;
+        brush_ = ToColour(item->Fill);
+        break;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "render/BandWorkers.h"
 #include "render/Canvas.h"
 #include "render/FontCells.h"
 #include "render/GlyphCache.h"
@@ -34,6 +35,12 @@ class RasterCanvas : public Canvas {
     void Ellipse(int x1, int y1, int x2, int y2) override;
     void Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) override;
     std::uint8_t* Row(int y) override;
+    // Both by bands of rows on the workers, every band drawing everything in order over its
+    // own rows only.
+    void Lines(std::span<const BatchLine> lines, std::span<const LinePen> pens,
+               BandWorkers& workers) override;
+    void FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb textColour,
+                   BandWorkers& workers) override;
     const TextCoverage* Coverage(int x, int y, std::string_view text, const FontSpec& font,
                                  int& pieces) override;
     void ReleaseCoverages() override;
@@ -73,6 +80,42 @@ class RasterCanvas : public Canvas {
     struct EllipseRow {
         std::int64_t Left = 0, Right = -1, InnerLeft = 1, InnerRight = 0;
     };
+    // The bitmap's bytes, fetched once for many primitives.
+    struct Pixels {
+        std::uint8_t* Bits;
+        std::int64_t Stride;
+    };
+    struct LineColours {
+        Colour Pen, Brush;
+        PenStyle Style;
+    };
+    // A line clipped to clip; the gaps of dashes and dots take the brush.
+    static void LineIn(const Rect& clip, const Pixels& pixels, const LineColours& colours, int x1,
+                       int y1, int x2, int y2);
+    // An ellipse's box, the corners put in order.
+    struct Box {
+        std::int64_t Left, Top, Right, Bottom;
+    };
+    static Box BoxOf(int x1, int y1, int x2, int y2);
+    // Whether the box holds pixels and some reach clip.
+    static bool Meets(const Box& box, const Rect& clip) {
+        return box.Right - box.Left >= 1 && box.Bottom - box.Top >= 1 && box.Right > clip.Left &&
+               box.Bottom > clip.Top && box.Left < clip.Right && box.Top < clip.Bottom;
+    }
+    // The kept rows of a small box, or null for a box measured row by row.
+    const EllipseRow* PatternFor(const Box& box);
+    // An ellipse clipped to clip, its rows from pattern or measured into buffer.
+    static void EllipseIn(const Rect& clip, const Pixels& pixels, Colour pen, Colour brush,
+                          const Box& box, const EllipseRow* pattern,
+                          std::vector<EllipseRow>& buffer);
+    // The rows of clip split among the bands so that each gets about the same weight; weights
+    // holds a weight per row of clip and becomes the bands' first rows (band b from rows[b]).
+    static int SplitRows(const Rect& clip, std::vector<double>& weights, int bands,
+                         std::array<int, BandWorkers::MAX_BANDS + 1>& firstRows);
+    std::vector<double> rowWeights_;
+    std::vector<const EllipseRow*> patterns_;  // of a batch's discs
+    std::array<std::vector<EllipseRow>, BandWorkers::MAX_BANDS> bandRows_;
+
     static void EllipseRows(std::int64_t left, std::int64_t top, std::int64_t right,
                             std::int64_t bottom, std::int64_t firstRow, std::int64_t lastRow,
                             EllipseRow* rows);

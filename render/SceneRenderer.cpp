@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
+#include "render/FontCells.h"
 #include "workspace/Numeric.h"
 
 namespace tarsel {
@@ -36,8 +38,10 @@ void SceneRenderer::PrepareProjection(const Workspace& ws) {
 
 void SceneRenderer::ProjectAtoms(Workspace& ws) {
     visible_.Clear();
+    slotAtoms_.resize(VisibleAtomList::CAPACITY);
     // Each band projects a run of molecules; the runs are appended in order, so the list is
-    // the same as from one loop over all atoms.
+    // the same as from one loop over all atoms. The records of the visible atoms are made
+    // here too, while their molecule is in the cache.
     const int runs = shaded_.Workers().ForRanges(
         LoadedMolecules(ws), MoleculesPerBand(ws), [&](int band, int from, int to) {
             std::vector<VisibleAtom>& found = bandVisible_[band];
@@ -49,7 +53,14 @@ void SceneRenderer::ProjectAtoms(Workspace& ws) {
                     const ProjectedPoint p =
                         projection_.ProjectPoint({mol.X[a], mol.Y[a], mol.Z[a]});
                     mol.PerspectiveFactor[a] = p.PerspectiveFactor;
-                    if (p.Visible) found.push_back({m, a, p.sx, p.sy, p.Distance});
+                    if (!p.Visible) continue;
+                    found.push_back({m, a, p.sx, p.sy, p.Distance});
+                    AtomRecord& s = slotAtoms_[m * MAX_ATOMS + a];
+                    s.P = {mol.X[a], mol.Y[a], mol.Z[a]};
+                    s.R = mol.R[a];
+                    s.Factor = p.PerspectiveFactor;
+                    s.Colour = {mol.ColourR[a], mol.ColourG[a], mol.ColourB[a]};
+                    s.Name = NameOf(mol, a);
                 }
             }
         });
@@ -125,57 +136,124 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
 void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
     canvas.SetBrush(ws.BackgroundColour);
     CollectBondMarks(ws);
-    // The pen is set again only when the kind changes: the same pen twice is the same pen.
-    char pen = 0;
-    // The marks are read in depth order, all over the table: fetched ahead of their turn, an
-    // atom's marks are there when its lines are drawn.
-    constexpr int AHEAD = 16;
-    const auto slotOf = [this](int i) {
-        return visible_[i].Molecule * MAX_ATOMS + visible_[i].Atom;
+    static constexpr std::array<LinePen, 3> PENS{{{{0, 0, 255}, PenStyle::Solid},
+                                                  {{0, 128, 0}, PenStyle::Dash},
+                                                  {{0, 128, 0}, PenStyle::Dot}}};
+    const auto penOf = [](char kind) {
+        return static_cast<std::int8_t>(kind == 'S' ? 0 : kind == 'D' ? 1 : kind == 'Z' ? 2 : -1);
     };
-    for (int i = visible_.Count() - 1; i >= 0; --i) {
-        if (i >= AHEAD) __builtin_prefetch(&bondStart_[slotOf(i - AHEAD)]);
-        if (i >= AHEAD / 2)
-            __builtin_prefetch(bondMarks_.data() + bondStart_[slotOf(i - AHEAD / 2)]);
-        const VisibleAtom& e = visible_[i];
-        const double x1 = BitmapX(e.sx), y1 = BitmapY(e.sy);
-        const bool onBitmap = x1 >= 0 && x1 <= SCENE_SIZE && y1 >= 0 && y1 <= SCENE_SIZE;
-        const int slot = e.Molecule * MAX_ATOMS + e.Atom;
-        for (std::int32_t k = bondStart_[slot]; k < bondStart_[slot + 1]; ++k) {
-            const BondMark& mark = bondMarks_[k];
-            if (mark.Kind != pen) {
-                if (mark.Kind == 'S') canvas.SetPen({0, 0, 255}, PenStyle::Solid);
-                if (mark.Kind == 'D') canvas.SetPen({0, 128, 0}, PenStyle::Dash);
-                if (mark.Kind == 'Z') canvas.SetPen({0, 128, 0}, PenStyle::Dot);
-                if (mark.Kind == 'S' || mark.Kind == 'D' || mark.Kind == 'Z') pen = mark.Kind;
+    // Each band turns a run of the atoms, in drawing order, into lines; the runs are joined in
+    // order. The marks are read in depth order, all over the table: fetched ahead of their
+    // turn, an atom's marks are there when its lines are made.
+    constexpr int AHEAD = 16;
+    const int count = visible_.Count();
+    const auto slotOf = [this, count](int k) {
+        const VisibleAtom& e = visible_[count - 1 - k];
+        return e.Molecule * MAX_ATOMS + e.Atom;
+    };
+    const int runs =
+        shaded_.Workers().ForRanges(count, ATOMS_PER_BAND, [&](int band, int from, int to) {
+            std::vector<BatchLine>& lines = bandLines_[band];
+            lines.clear();
+            for (int k = from; k < to; ++k) {
+                if (k + AHEAD < count) __builtin_prefetch(&bondStart_[slotOf(k + AHEAD)]);
+                if (k + AHEAD / 2 < count)
+                    __builtin_prefetch(bondMarks_.data() + bondStart_[slotOf(k + AHEAD / 2)]);
+                const VisibleAtom& e = visible_[count - 1 - k];
+                const double x1 = BitmapX(e.sx), y1 = BitmapY(e.sy);
+                const bool onBitmap = x1 >= 0 && x1 <= SCENE_SIZE && y1 >= 0 && y1 <= SCENE_SIZE;
+                const int slot = e.Molecule * MAX_ATOMS + e.Atom;
+                const std::int32_t ix = onBitmap ? Trunc(x1) : 0, iy = onBitmap ? Trunc(y1) : 0;
+                for (std::int32_t m = bondStart_[slot]; m < bondStart_[slot + 1]; ++m) {
+                    const BondMark& mark = bondMarks_[m];
+                    const BatchLine line{
+                        ix, iy, mark.PartnerX, mark.PartnerY, penOf(mark.Kind), onBitmap};
+                    // An atom off the bitmap draws none of its bonds, but its first one sets
+                    // the pen; its partners may draw them.
+                    if (onBitmap || line.Pen >= 0) lines.push_back(line);
+                    if (!onBitmap) break;
+                }
             }
-            // An atom off the bitmap draws none of its bonds, but its first one sets the pen;
-            // its partners may draw them.
-            if (!onBitmap) break;
-            canvas.Line(Trunc(x1), Trunc(y1), mark.PartnerX, mark.PartnerY);
+        });
+    lines_.clear();
+    for (int band = 0; band < runs; ++band)
+        lines_.insert(lines_.end(), bandLines_[band].begin(), bandLines_[band].end());
+    // The pen is set again only when the kind changes: the same pen twice is the same pen.
+    std::int8_t pen = -1;
+    for (BatchLine& line : lines_) {
+        if (line.Pen < 0) continue;
+        if (line.Pen == pen) {
+            line.Pen = -1;
+        } else {
+            pen = line.Pen;
         }
     }
+    canvas.Lines(lines_, PENS, shaded_.Workers());
 }
 
 void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
+    constexpr Rgb OUTLINE{128, 128, 128}, TEXT{0, 0, 0};
+    constexpr int TALL_NAME = 256;
     canvas.SetBrush(ws.BackgroundColour);
     canvas.SetPenStyle(PenStyle::Solid);
-    GatherListedAtoms(ws, visible_, slotAtoms_, listed_, shaded_.Workers());
+    canvas.SetPenColour(OUTLINE);
+    canvas.ReleaseCoverages();
     const double fontScale = ws.Projection.FontScale;
-    for (const ListedAtom& atom : listed_) {
-        const double x = BitmapX(atom.sx), y = BitmapY(atom.sy), f = atom.Factor;
-        canvas.SetPenColour({128, 128, 128});
-        if (ws.ShowBalls) {
-            const int r = ws.HalfRadius ? Trunc(f * atom.R * 0.5) : Trunc(f * atom.R);
-            canvas.SetBrush(FlatBallColour(atom.Colour, atom.Molecule == ws.SelectedMolecule,
-                                           ws.BackgroundColour));
-            canvas.Ellipse(Trunc(x + r), Trunc(y + r), Trunc(x - r), Trunc(y - r));
+    BandWorkers& workers = shaded_.Workers();
+    const int count = visible_.Count();
+    items_.resize(static_cast<std::size_t>(count));
+    names_.resize(static_cast<std::size_t>(count));
+    // The discs and the names' places and heights, from the records, farthest first; the
+    // records are fetched ahead of their turn.
+    constexpr int AHEAD = 16;
+    workers.ForRanges(count, ATOMS_PER_BAND, [&](int, int from, int to) {
+        for (int k = from; k < to; ++k) {
+            if (k + AHEAD < count) {
+                const VisibleAtom& next = visible_[count - 1 - (k + AHEAD)];
+                __builtin_prefetch(&slotAtoms_[next.Molecule * MAX_ATOMS + next.Atom]);
+            }
+            const VisibleAtom& e = visible_[count - 1 - k];
+            const AtomRecord& atom = slotAtoms_[e.Molecule * MAX_ATOMS + e.Atom];
+            const double x = BitmapX(e.sx), y = BitmapY(e.sy), f = atom.Factor;
+            FlatItem& item = items_[k];
+            item = FlatItem{};
+            if (ws.ShowBalls) {
+                const int r = ws.HalfRadius ? Trunc(f * atom.R * 0.5) : Trunc(f * atom.R);
+                item.Disc = true;
+                item.Fill = FlatBallColour(atom.Colour, e.Molecule == ws.SelectedMolecule,
+                                           ws.BackgroundColour);
+                item.X1 = Trunc(x + r);
+                item.Y1 = Trunc(y + r);
+                item.X2 = Trunc(x - r);
+                item.Y2 = Trunc(y - r);
+            }
+            item.NameX = Trunc(x);
+            item.NameY = Trunc(y);
+            names_[k] = {atom.Name, Trunc(f * fontScale + 3)};
         }
-        if (ws.ShowAtomNames) {
-            labelFont.Height = Trunc(f * fontScale + 3);
-            canvas.Text(Trunc(x), Trunc(y), atom.Name.View(), labelFont, {0, 0, 0});
-        }
+    });
+    if (!ws.ShowAtomNames) {
+        canvas.FlatItems(items_, OUTLINE, TEXT, workers);
+        return;
     }
+    // The items are drawn in stretches; a name that the canvas must draw itself ends one.
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < items_.size(); ++k) {
+        FlatItem& item = items_[k];
+        const std::string_view name = names_[k].Name.View();
+        labelFont.Height = names_[k].Height;
+        // A tall name's coverage is not kept by the canvas: it is drawn at once rather than
+        // held until the end of the pass.
+        if (std::abs(FontCells::EffectiveHeight(labelFont.Height)) <= TALL_NAME) {
+            item.Name = canvas.Coverage(item.NameX, item.NameY, name, labelFont, item.Pieces);
+            if (item.Name != nullptr) continue;
+        }
+        canvas.FlatItems(std::span(items_).subspan(from, k + 1 - from), OUTLINE, TEXT, workers);
+        canvas.Text(item.NameX, item.NameY, name, labelFont, TEXT);
+        from = k + 1;
+    }
+    canvas.FlatItems(std::span(items_).subspan(from), OUTLINE, TEXT, workers);
+    canvas.ReleaseCoverages();
 }
 
 }  // namespace tarsel

@@ -34,7 +34,7 @@ class SceneRenderer {
     // Balls shaded pixel by pixel, written straight into the bitmap's rows, with the names;
     // every listed atom gets one, whatever the disc and selection settings.
     void DrawShadedBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
-        GatherListedAtoms(ws, visible_, slotAtoms_, listed_, shaded_.Workers());
+        GatherListed(visible_, slotAtoms_, listed_, shaded_.Workers());
         shaded_.DrawShadedBalls(ws, listed_, canvas, labelFont);
     }
 
@@ -66,8 +66,16 @@ class SceneRenderer {
     std::array<std::vector<VisibleAtom>, BandWorkers::MAX_BANDS> bandVisible_;
     std::vector<std::int32_t> bondStart_;  // by slot: its first mark; the next slot's: the end
     std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
-    std::vector<AtomRecord> slotAtoms_;
-    std::vector<ListedAtom> listed_;  // in drawing order
+    std::vector<AtomRecord> slotAtoms_;    // by slot, for the listed atoms, made by ProjectAtoms
+    std::vector<ListedAtom> listed_;       // in drawing order
+    std::vector<BatchLine> lines_;
+    std::array<std::vector<BatchLine>, BandWorkers::MAX_BANDS> bandLines_;
+    std::vector<FlatItem> items_;
+    struct NameAt {
+        AtomName Name;
+        std::int32_t Height;
+    };
+    std::vector<NameAt> names_;
 };
 
 // The bitmap position of a screen offset, as doubles: ViewCentre + sx, ViewCentre - sy.

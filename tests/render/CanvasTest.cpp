@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <array>
 #include <climits>
+#include <vector>
 
 #include "render/FontCells.h"
 #include "render/RasterCanvas.h"
@@ -232,6 +234,66 @@ TEST(RasterCanvasPatterns, SmallEllipsesEqualThoseMeasuredRowByRow) {
         }
     }
     EXPECT_EQ(fromPatterns.Image(), measured.Image());
+}
+
+}  // namespace
+}  // namespace tarsel
+
+namespace tarsel {
+namespace {
+
+// Batches drawn by bands of rows on two threads, and the same primitives one by one: the same
+// pixels, and the same pen and brush afterwards. Many shapes cross the bands' border.
+TEST(RasterCanvasBatches, BandsDrawWhatThePrimitivesDraw) {
+    SceneBitmap inBands(GREY), oneByOne(GREY);
+    RasterCanvas a(inBands), b(oneByOne);
+    BandWorkers workers(2);
+    std::uint64_t seed = 777;
+    const auto next = [&seed](int lo, int hi) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return lo + static_cast<int>((seed >> 33) % static_cast<std::uint64_t>(hi - lo + 1));
+    };
+    const std::array<LinePen, 3> pens{
+        {{RED, PenStyle::Solid}, {BLUE, PenStyle::Dash}, {{0, 128, 0}, PenStyle::Dot}}};
+    std::vector<BatchLine> lines;
+    for (int k = 0; k < 5000; ++k) {
+        const int far = k % 50 == 0 ? 3000000 : 0;
+        const int x1 = next(200, 1800) + far, y1 = next(200, 1800);
+        lines.push_back({x1, y1, x1 + next(-60, 60), y1 + next(-60, 60),
+                         static_cast<std::int8_t>(next(-3, 2)), next(0, 9) != 0});
+    }
+    std::vector<std::uint8_t> alpha(12 * 9);
+    for (std::size_t i = 0; i < alpha.size(); ++i)
+        alpha[i] = static_cast<std::uint8_t>(i * 37);
+    const TextCoverage pieces[2] = {{-2, 1, 12, 9, alpha.data()}, {11, -3, 4, 6, alpha.data()}};
+    std::vector<FlatItem> items;
+    for (int k = 0; k < 5000; ++k) {
+        const int x = next(150, 1850), y = next(150, 1850), r = k % 100 == 0 ? 90 : next(0, 20);
+        items.push_back({x + r,
+                         y + r,
+                         x - r,
+                         y - r,
+                         {k & 0xFF, 40, 200},
+                         k % 7 != 0,
+                         x,
+                         y,
+                         k % 3 == 0 ? nullptr : pieces,
+                         k % 3 == 0 ? 0 : 1 + k % 2});
+    }
+    for (RasterCanvas* c : {&a, &b}) {
+        c->SetShownArea({300, 250, 1700, 1650});
+        c->SetPen(OUTLINE, PenStyle::Solid);
+        c->SetBrush({10, 20, 30});
+    }
+    a.Lines(lines, pens, workers);
+    b.Canvas::Lines(lines, pens, workers);
+    for (RasterCanvas* c : {&a, &b})
+        c->Line(310, 300, 1690, 1600);  // with the pen the batch left
+    a.FlatItems(items, OUTLINE, {0, 0, 0}, workers);
+    b.Canvas::FlatItems(items, OUTLINE, {0, 0, 0}, workers);
+    for (RasterCanvas* c : {&a, &b})
+        c->Ellipse(900, 900, 1000, 960);  // with the pen and brush the batch left
+    EXPECT_EQ(inBands.Image(), oneByOne.Image());
 }
 
 }  // namespace
