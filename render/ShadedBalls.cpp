@@ -348,10 +348,12 @@ void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::si
                     const std::uint8_t* alpha =
                         c.Alpha + static_cast<std::int64_t>(y - pieceTop) * c.Width - pieceLeft;
                     std::uint8_t* row = rows[y];
+                    // No branch per pixel: a coverage of 0 leaves the pixel as it is.
                     for (std::int64_t px = begin; px < end; ++px) {
-                        const int a = alpha[px];
                         const std::int64_t bit = px - shown.Left;
-                        if (a == 0 || !((open[bit >> 6] >> (bit & 63)) & 1)) continue;
+                        const unsigned a =
+                            alpha[px] &
+                            (0U - static_cast<unsigned>((open[bit >> 6] >> (bit & 63)) & 1));
                         std::uint8_t* p = row + 3 * px;
                         p[0] = static_cast<std::uint8_t>((p[0] * (255 - a) + 127) / 255);
                         p[1] = static_cast<std::uint8_t>((p[1] * (255 - a) + 127) / 255);
