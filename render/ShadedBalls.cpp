@@ -1,9 +1,7 @@
 #include "render/ShadedBalls.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 
 #include "render/ShadedKernel.h"
 #include "workspace/Numeric.h"
@@ -83,7 +81,7 @@ std::int64_t HalfSpan(const BallRaster& b, std::int64_t i) {
 
 namespace {
 
-shading::RunsKernel KernelFunction(ShadingKernel kernel) {
+shading::RowsKernel KernelFunction(ShadingKernel kernel) {
     switch (kernel) {
 #if defined(TARSEL_X86_KERNELS)
         case ShadingKernel::Sse2:
@@ -96,46 +94,6 @@ shading::RunsKernel KernelFunction(ShadingKernel kernel) {
         default:
             return shading::RowsPortable;
     }
-}
-
-// Bits from .. to of a word, 0 <= from <= to < 64.
-std::uint64_t Ones(int from, int to) {
-    const std::uint64_t high = to == 63 ? ~std::uint64_t{0} : (std::uint64_t{1} << (to + 1)) - 1;
-    return high & (~std::uint64_t{0} << from);
-}
-
-// Sets bits a .. b of a row.
-void SetBits(std::uint64_t* row, std::int64_t a, std::int64_t b) {
-    const std::int64_t wa = a >> 6, wb = b >> 6;
-    if (wa == wb) {
-        row[wa] |= Ones(static_cast<int>(a & 63), static_cast<int>(b & 63));
-        return;
-    }
-    row[wa] |= Ones(static_cast<int>(a & 63), 63);
-    for (std::int64_t w = wa + 1; w < wb; ++w)
-        row[w] = ~std::uint64_t{0};
-    row[wb] |= Ones(0, static_cast<int>(b & 63));
-}
-
-// The first bit from a to b that is set (or, with set false, clear); b + 1 when none is.
-std::int64_t NextBit(const std::uint64_t* row, std::int64_t a, std::int64_t b, bool set) {
-    const std::uint64_t flip = set ? 0 : ~std::uint64_t{0};
-    std::int64_t w = a >> 6;
-    std::uint64_t bits = (row[w] ^ flip) & (~std::uint64_t{0} << (a & 63));
-    const std::int64_t last = b >> 6;
-    while (bits == 0) {
-        if (++w > last) return b + 1;
-        bits = row[w] ^ flip;
-    }
-    const std::int64_t found = (w << 6) + std::countr_zero(bits);
-    return found < b + 1 ? found : b + 1;
-}
-
-// 64 bits of a row from bit a on (the row has a spare word at its end).
-std::uint64_t Bits64(const std::uint64_t* row, std::int64_t a) {
-    const std::int64_t w = a >> 6;
-    const int shift = static_cast<int>(a & 63);
-    return shift == 0 ? row[w] : (row[w] >> shift) | (row[w + 1] << (64 - shift));
 }
 
 // Below this many pixels a stretch of balls is drawn on the calling thread: waking the
@@ -236,7 +194,7 @@ void ShadedBalls::FetchRows(Canvas& canvas) {
 
 void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::size_t to,
                             bool serial) {
-    const shading::RunsKernel kernel = KernelFunction(kernel_);
+    const shading::RowsKernel kernel = KernelFunction(kernel_);
     const int bands = serial ? 1 : workers_.Bands();
     std::uint8_t* const* rows = rows_.data();
     // The first row at or after y that belongs to the band.
@@ -245,121 +203,25 @@ void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::si
     };
     // Only the shown part of the bitmap is drawn.
     const Rect clip = clip_;
-    if (clip.Left >= clip.Right || clip.Top >= clip.Bottom) return;
-    const std::size_t words = static_cast<std::size_t>(clip.Right - clip.Left + 63) / 64 + 1;
-    coveredWords_ = words;
-    covered_.resize(words * static_cast<std::size_t>(clip.Bottom - clip.Top));
-    const auto coveredRow = [&](std::int64_t y) {
-        return covered_.data() + static_cast<std::size_t>(y - clip.Top) * words;
-    };
     auto job = [&](int band) {
-        BandState& state = bandState_[band];
-        for (std::int64_t y = firstOfBand(clip.Top, band); y < clip.Bottom; y += bands)
-            std::memset(coveredRow(y), 0, words * sizeof(std::uint64_t));
-        state.Names.clear();
-        state.Bits.clear();
-        // Nearest first: each ball shades only what no nearer ball has taken, and each name
-        // notes what no nearer ball covers (its own ball lies under it).
-        for (std::size_t k = to; k-- > from;) {
+        for (std::size_t k = from; k < to; ++k) {
             const Item& item = items_[k];
-            if (item.Pieces > 0) {
-                std::int64_t left = INT64_MAX, right = INT64_MIN, top = INT64_MAX,
-                             bottom = INT64_MIN;
-                for (int piece = 0; piece < item.Pieces; ++piece) {
-                    const TextCoverage& c = item.Coverage[piece];
-                    if (c.Width <= 0 || c.Height <= 0) continue;
-                    left = std::min<std::int64_t>(left, std::int64_t{item.NameX} + c.Left);
-                    right =
-                        std::max<std::int64_t>(right, std::int64_t{item.NameX} + c.Left + c.Width);
-                    top = std::min<std::int64_t>(top, std::int64_t{item.NameY} + c.Top);
-                    bottom =
-                        std::max<std::int64_t>(bottom, std::int64_t{item.NameY} + c.Top + c.Height);
-                }
-                left = std::max<std::int64_t>(left, clip.Left);
-                right = std::min<std::int64_t>(right, clip.Right);
-                top = firstOfBand(std::max<std::int64_t>(top, clip.Top), band);
-                bottom = std::min<std::int64_t>(bottom, clip.Bottom);
-                if (left < right && top < bottom) {
-                    ShownName shown{k,
-                                    left,
-                                    top,
-                                    bottom,
-                                    state.Bits.size(),
-                                    static_cast<std::size_t>(right - left + 63) / 64};
-                    std::uint64_t any = 0;
-                    for (std::int64_t y = top; y < bottom; y += bands) {
-                        const std::uint64_t* row = coveredRow(y);
-                        for (std::size_t w = 0; w < shown.Words; ++w) {
-                            const std::int64_t at = left - clip.Left + 64 * std::int64_t(w);
-                            std::uint64_t open = ~Bits64(row, at);
-                            const std::int64_t rest = right - clip.Left - at;
-                            if (rest < 64) open &= (std::uint64_t{1} << rest) - 1;
-                            state.Bits.push_back(open);
-                            any |= open;
-                        }
-                    }
-                    if (any != 0) {
-                        state.Names.push_back(shown);
-                    } else {
-                        state.Bits.resize(shown.Bits);
-                    }
-                }
-            }
             const BallRaster& b = item.Ball;
-            if (b.Radius <= 0 || b.Cx + b.Radius < clip.Left || b.Cx - b.Radius >= clip.Right)
-                continue;
-            const std::int64_t first = std::max<std::int64_t>(b.Cy - b.Radius, clip.Top);
-            const std::int64_t last = std::min<std::int64_t>(b.Cy + b.Radius, clip.Bottom - 1);
-            state.Runs.clear();
-            for (std::int64_t y = firstOfBand(first, band); y <= last; y += bands) {
-                const std::int64_t half = shading::HalfSpan(b, b.Cy - y);
-                if (half < 0) continue;
-                const std::int64_t l = std::max<std::int64_t>(b.Cx - half, clip.Left) - clip.Left;
-                const std::int64_t r =
-                    std::min<std::int64_t>(b.Cx + half, clip.Right - 1) - clip.Left;
-                if (l > r) continue;
-                std::uint64_t* row = coveredRow(y);
-                for (std::int64_t x = NextBit(row, l, r, false); x <= r;) {
-                    const std::int64_t end = NextBit(row, x, r, true);
-                    const std::int64_t shift = clip.Left - b.Cx;
-                    state.Runs.push_back({y, x + shift, end - 1 + shift});
-                    x = end > r ? end : NextBit(row, end, r, false);
-                }
-                SetBits(row, l, r);
+            if (b.Radius > 0 && b.Cx + b.Radius >= clip.Left && b.Cx - b.Radius < clip.Right) {
+                const std::int64_t first = std::max<std::int64_t>(b.Cy - b.Radius, clip.Top);
+                const std::int64_t last = std::min<std::int64_t>(b.Cy + b.Radius, clip.Bottom - 1);
+                if (first <= last)
+                    kernel(terms, b, rows, firstOfBand(first, band), last, bands, clip.Left,
+                           clip.Right - 1);
             }
-            if (!state.Runs.empty()) kernel(terms, b, rows, state.Runs.data(), state.Runs.size());
-        }
-        // The names in painter's order, each only where no ball nearer than its own lies.
-        for (std::size_t n = state.Names.size(); n-- > 0;) {
-            const ShownName& shown = state.Names[n];
-            const Item& item = items_[shown.Item];
             for (int piece = 0; piece < item.Pieces; ++piece) {
                 const TextCoverage& c = item.Coverage[piece];
-                const std::int64_t pieceTop = std::int64_t{item.NameY} + c.Top;
-                const std::int64_t pieceLeft = std::int64_t{item.NameX} + c.Left;
-                const std::int64_t begin = std::max(pieceLeft, shown.Left);
-                const std::int64_t end = std::min<std::int64_t>(pieceLeft + c.Width, clip.Right);
-                const std::int64_t yEnd = std::min(pieceTop + c.Height, shown.Bottom);
-                for (std::int64_t y = std::max(firstOfBand(pieceTop, band), shown.Top); y < yEnd;
-                     y += bands) {
-                    const std::uint64_t* open =
-                        state.Bits.data() + shown.Bits +
-                        static_cast<std::size_t>((y - shown.Top) / bands) * shown.Words;
-                    const std::uint8_t* alpha =
-                        c.Alpha + static_cast<std::int64_t>(y - pieceTop) * c.Width - pieceLeft;
-                    std::uint8_t* row = rows[y];
-                    // No branch per pixel: a coverage of 0 leaves the pixel as it is.
-                    for (std::int64_t px = begin; px < end; ++px) {
-                        const std::int64_t bit = px - shown.Left;
-                        const unsigned a =
-                            alpha[px] &
-                            (0U - static_cast<unsigned>((open[bit >> 6] >> (bit & 63)) & 1));
-                        std::uint8_t* p = row + 3 * px;
-                        p[0] = static_cast<std::uint8_t>((p[0] * (255 - a) + 127) / 255);
-                        p[1] = static_cast<std::uint8_t>((p[1] * (255 - a) + 127) / 255);
-                        p[2] = static_cast<std::uint8_t>((p[2] * (255 - a) + 127) / 255);
-                    }
-                }
+                const std::int64_t top = std::int64_t{item.NameY} + c.Top;
+                const std::int64_t end = std::min<std::int64_t>(top + c.Height, clip.Bottom);
+                for (std::int64_t y = firstOfBand(std::max<std::int64_t>(top, clip.Top), band);
+                     y < end; y += bands)
+                    BlendCoverageSpan(rows[y], c, static_cast<int>(y - top), item.NameX, {0, 0, 0},
+                                      clip.Left, clip.Right);
             }
         }
     };

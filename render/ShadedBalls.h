@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -12,16 +11,6 @@
 #include "workspace/Workspace.h"
 
 namespace tarsel {
-
-namespace shading {
-// A stretch of one bitmap row to shade: row y, column offsets From .. To from the ball's
-// centre column, all inside the ball and the bitmap.
-struct Run {
-    std::int64_t Y;
-    std::int64_t From;
-    std::int64_t To;
-};
-}  // namespace shading
 
 // The lighting of one pass: the camera frame, the light (a point, used as it stands in the
 // half vector) and the diffuse, specular and stray coefficients.
@@ -65,11 +54,8 @@ std::string_view KernelName(ShadingKernel kernel);
 
 // Draws atoms as shaded balls straight into the bitmap's rows, farthest first, each name
 // after its ball. The pixels are those of the plain loop, computed a vector of columns at a
-// time, only inside each row's disc, and by bands of rows on several threads: every band
-// handles every ball, but only its own rows. The picture is that of painter's order, but the
-// work is not: balls are visited nearest first and shade only the pixels no nearer ball has
-// taken, so a hidden ball costs a few bit tests; a name is blended afterwards, in order, on
-// the pixels no ball nearer than its own covers.
+// time, only inside each row's disc, and by bands of rows on several threads: every band draws
+// every ball in order, but only its own rows, so nearer balls still cover farther ones.
 class ShadedBalls {
   public:
     // bands 0: one per processor.
@@ -97,21 +83,6 @@ class ShadedBalls {
         std::int32_t NameX = 0, NameY = 0;
     };
 
-    // A name's pixels that no nearer ball covers, in one band: a bit per column of its box
-    // from Left, Words words per row, for the band's rows from Top on.
-    struct ShownName {
-        std::size_t Item = 0;
-        std::int64_t Left = 0, Top = 0, Bottom = 0;
-        std::size_t Bits = 0;
-        std::size_t Words = 0;
-    };
-    // What one band keeps while it draws.
-    struct BandState {
-        std::vector<shading::Run> Runs;
-        std::vector<ShownName> Names;
-        std::vector<std::uint64_t> Bits;
-    };
-
     void FetchRows(Canvas& canvas);
     // Items [from, to) in bands; with serial, all on this thread.
     void DrawItems(const ShadingTerms& terms, std::size_t from, std::size_t to, bool serial);
@@ -119,10 +90,6 @@ class ShadedBalls {
     BandWorkers workers_;
     ShadingKernel kernel_;
     std::vector<Item> items_;
-    // One bit per pixel of the shown part: set where a ball drawn already (a nearer one) lies.
-    std::vector<std::uint64_t> covered_;
-    std::size_t coveredWords_ = 0;  // per row, with a spare word at the end
-    std::array<BandState, BandWorkers::MAX_BANDS> bandState_;
     std::vector<std::uint8_t*> rows_;
     Rect clip_;  // the canvas's shown part of the bitmap
 };

@@ -2,26 +2,28 @@
 
 // The inner loops of the shaded balls, one translation unit per instruction set.
 
-#include <cstddef>
 #include <cstdint>
 
 #include "render/ShadedBalls.h"
 
 namespace tarsel::shading {
 
-// Writes the ball's pixels in the given runs.
-using RunsKernel = void (*)(const ShadingTerms& terms, const BallRaster& ball,
-                            std::uint8_t* const* rows, const Run* runs, std::size_t count);
+// Writes the ball's pixels in the bitmap rows first, first + step, ... up to last, in the
+// columns left .. right; the rows lie within the ball's square and the bitmap, the columns
+// within the bitmap.
+using RowsKernel = void (*)(const ShadingTerms& terms, const BallRaster& ball,
+                            std::uint8_t* const* rows, std::int64_t first, std::int64_t last,
+                            int step, std::int64_t left, std::int64_t right);
 
-void RowsPortable(const ShadingTerms&, const BallRaster&, std::uint8_t* const*, const Run*,
-                  std::size_t);
+void RowsPortable(const ShadingTerms&, const BallRaster&, std::uint8_t* const*, std::int64_t,
+                  std::int64_t, int, std::int64_t, std::int64_t);
 #if defined(TARSEL_X86_KERNELS)
-void RowsSse2(const ShadingTerms&, const BallRaster&, std::uint8_t* const*, const Run*,
-              std::size_t);
-void RowsAvx2(const ShadingTerms&, const BallRaster&, std::uint8_t* const*, const Run*,
-              std::size_t);
-void RowsAvx512(const ShadingTerms&, const BallRaster&, std::uint8_t* const*, const Run*,
-                std::size_t);
+void RowsSse2(const ShadingTerms&, const BallRaster&, std::uint8_t* const*, std::int64_t,
+              std::int64_t, int, std::int64_t, std::int64_t);
+void RowsAvx2(const ShadingTerms&, const BallRaster&, std::uint8_t* const*, std::int64_t,
+              std::int64_t, int, std::int64_t, std::int64_t);
+void RowsAvx512(const ShadingTerms&, const BallRaster&, std::uint8_t* const*, std::int64_t,
+                std::int64_t, int, std::int64_t, std::int64_t);
 #endif
 
 // Pixel (i, j) of the ball (row offset i upward, column offset j to the right), computed as
