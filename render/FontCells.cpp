@@ -24,7 +24,16 @@ int CellOf(const QFont& font) {
 }  // namespace
 
 bool FontCells::Available() {
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    // Asked for every name drawn: the answer is kept for the application object it was
+    // found for.
+    static thread_local const QCoreApplication* app = nullptr;
+    static thread_local bool available = false;
+    const QCoreApplication* now = QCoreApplication::instance();
+    if (now != app || now == nullptr) {
+        available = qobject_cast<const QGuiApplication*>(now) != nullptr;
+        app = now;
+    }
+    return available;
 }
 
 int FontCells::EffectiveHeight(int requested) {

@@ -266,5 +266,49 @@ TEST(ShadedBallsTest, NamesBlendedInBandsKeepTheirPlaceBetweenTheBalls) {
     EXPECT_NE(byCanvas.Pixel(1000, 1000), BG);
 }
 
+// Crowded balls, most hidden behind nearer ones, names between them: the pass that shades
+// nearest first gives the picture of drawing one ball and one name after the other.
+TEST(ShadedBallsTest, HiddenBallsLeaveThePictureOfPaintersOrder) {
+    auto ws = test::RenderWorkspace({0, 0, -10});
+    ws->LightPosition = {5, 5, -20};
+    ws->DiffuseCoefficient = 0.6;
+    ws->ReflectCoefficient = 0.7;
+    ws->StrayCoefficient = 0.3;
+    ws->Projection.FontScale = 2;
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (int a = 0; a < 400; ++a) {
+        test::AddAtom(*ws, a / 100, {4 * unit(rng), 4 * unit(rng), 6 * unit(rng)},
+                      0.4 + 0.3 * unit(rng), {200, 100 + a % 100, 50}, a % 3 ? "OW " : "HW2");
+    }
+    SceneRenderer renderer;
+    renderer.PrepareProjection(*ws);
+    renderer.ProjectAtoms(*ws);
+    const std::vector<ListedAtom> atoms = Listed(*ws, renderer);
+    const ShadingTerms terms = ShadingTermsOf(*ws);
+    for (const Rect shown : {Rect{0, 0, SCENE_SIZE, SCENE_SIZE}, Rect{830, 870, 1130, 1090}}) {
+        SceneBitmap oneByOne(BG), pass(BG);
+        RasterCanvas oneCanvas(oneByOne), passCanvas(pass);
+        oneCanvas.SetShownArea(shown);
+        passCanvas.SetShownArea(shown);
+        ShadedBalls single(1);
+        FontSpec font{"Arial Cyr", 18};
+        for (const ListedAtom& atom : atoms) {
+            const BallRaster ball = RasterBall(atom.P, atom.R, atom.Colour, atom.Factor, atom.sx,
+                                               atom.sy, ws->HalfAtomRadius);
+            single.DrawBalls(terms, {&ball, 1}, oneCanvas);
+            font.Height = Trunc(Trunc(atom.Factor) * ws->Projection.FontScale + 3);
+            oneCanvas.Text(static_cast<int>(ball.Cx), static_cast<int>(ball.Cy), atom.Name.View(),
+                           font, {0, 0, 0});
+        }
+        for (int bands : {1, 2, 3}) {
+            pass.Fill({0, 0, SCENE_SIZE, SCENE_SIZE}, BG);
+            ShadedBalls(bands).DrawShadedBalls(*ws, atoms, passCanvas, font);
+            EXPECT_TRUE(oneByOne.Image() == pass.Image()) << bands << " bands";
+        }
+        EXPECT_NE(pass.Pixel(1000, 1000), BG);
+    }
+}
+
 }  // namespace
 }  // namespace tarsel
