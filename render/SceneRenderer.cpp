@@ -68,8 +68,8 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
     workers.ForRanges(visible_.Count(), ATOMS_PER_BAND, [this](int, int from, int to) {
         for (int i = from; i < to; ++i) {
             const VisibleAtom& e = visible_[i];
-            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {Trunc(BitmapX(e.sx)),
-                                                             Trunc(BitmapY(e.sy))};
+            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {Trunc(projection_.BitmapX(e.sx)),
+                                                             Trunc(projection_.BitmapY(e.sy))};
         }
     });
     // Each band collects the marks of a run of molecules; the runs are joined in order.
@@ -138,7 +138,7 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
         if (i >= AHEAD / 2)
             __builtin_prefetch(bondMarks_.data() + bondStart_[slotOf(i - AHEAD / 2)]);
         const VisibleAtom& e = visible_[i];
-        const double x1 = BitmapX(e.sx), y1 = BitmapY(e.sy);
+        const double x1 = projection_.BitmapX(e.sx), y1 = projection_.BitmapY(e.sy);
         const bool onBitmap = x1 >= 0 && x1 <= SCENE_SIZE && y1 >= 0 && y1 <= SCENE_SIZE;
         const int slot = e.Molecule * MAX_ATOMS + e.Atom;
         for (std::int32_t k = bondStart_[slot]; k < bondStart_[slot + 1]; ++k) {
@@ -163,7 +163,8 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
     GatherListedAtoms(ws, visible_, slotAtoms_, listed_, shaded_.Workers());
     const double fontScale = ws.Projection.FontScale;
     for (const ListedAtom& atom : listed_) {
-        const double x = BitmapX(atom.sx), y = BitmapY(atom.sy), f = atom.Factor;
+        const double x = projection_.BitmapX(atom.sx), y = projection_.BitmapY(atom.sy),
+                     f = atom.Factor;
         canvas.SetPenColour({128, 128, 128});
         if (ws.ShowBalls) {
             const int r = ws.HalfRadius ? Trunc(f * atom.R * 0.5) : Trunc(f * atom.R);
@@ -172,7 +173,7 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
             canvas.Ellipse(Trunc(x + r), Trunc(y + r), Trunc(x - r), Trunc(y - r));
         }
         if (ws.ShowAtomNames) {
-            labelFont.Height = Trunc(f * fontScale + 3);
+            labelFont.Height = Trunc(f * fontScale + 3 * projection_.PixelScale());
             canvas.Text(Trunc(x), Trunc(y), atom.Name.View(), labelFont, {0, 0, 0});
         }
     }

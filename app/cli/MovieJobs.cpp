@@ -75,7 +75,7 @@ void MovieJobs::Draw(Job& job, int helper) {
         for (std::size_t i = helper; i < frames_.size(); i += jobs) {
             viewer.ReadFrameAt(frames_[i].Frame, frames_[i].T);
             auto picture = std::make_unique<DibBitmap>(options_.Size.Width, options_.Size.Height);
-            viewer.CopyShownPicture(*picture);
+            viewer.CopyRecordedPicture(*picture);
             std::unique_lock<std::mutex> lock(job.Lock);
             job.Changed.wait(lock, [&] { return job.Stop || job.Ready.size() < AHEAD; });
             if (job.Stop) break;
