@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -105,6 +107,36 @@ TEST(SmoothEdges, TwoIsTheFilteredPictureOfTheViewTwiceAsLarge) {
     }
 }
 
+TEST(SmoothEdges, MovieFramesAreSmoothOnEveryThread) {
+    test::TempDir dir;
+    const std::string run = ExampleRun(dir);
+    std::string movies[3];
+    for (int k = 0; k < 3; ++k) {
+        const std::string out = dir.File("m" + std::to_string(k) + ".avi");
+        const test::CliRun r = Cli({"movie", run, "-o", out, "--size", "160x120", "--jobs",
+                                    k == 2 ? "2" : "1", "--antialias", k == 0 ? "1" : "2"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        movies[k] = test::ReadFile(out);
+    }
+    EXPECT_EQ(movies[0].size(), movies[1].size());
+    EXPECT_FALSE(movies[0] == movies[1]);
+    EXPECT_TRUE(movies[1] == movies[2]);
+}
+
+// The largest difference of a colour byte between two pictures of one size.
+int LargestDifference(const QImage& a, const QImage& b) {
+    EXPECT_EQ(a.size(), b.size());
+    int most = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
+        for (int x = 0; x < 3 * std::min(a.width(), b.width()); ++x)
+            most = std::max(most, std::abs(a.constScanLine(y)[x] - b.constScanLine(y)[x]));
+    }
+    return most;
+}
+
+// The flat and shaded passes draw the same pixels wherever the view's piece lies on the bitmap;
+// "Photo" walks its rays in floats from the left of the part it draws, so its shades may differ
+// by a rounding step.
 TEST(SmoothEdges, PiecesJoinWithoutSeams) {
     test::TempDir dir;
     const std::string run = ExampleRun(dir);
@@ -117,7 +149,8 @@ TEST(SmoothEdges, PiecesJoinWithoutSeams) {
         v.MeasureClick(150, 110);
         for (const int n : {2, 3}) {
             const QImage whole = v.SmoothPicture(n);
-            EXPECT_TRUE(v.SmoothPicture(n, 150) == whole) << mode << " " << n;
+            EXPECT_LE(LargestDifference(v.SmoothPicture(n, 150), whole), mode == 2 ? 1 : 0)
+                << mode << " " << n;
         }
     }
 }
