@@ -31,4 +31,8 @@ std::string SaveScenePicture(const Viewer& viewer, const std::string& path) {
     return SavePng(ScenePicture(viewer), path);
 }
 
+std::string SaveScenePicture(Viewer& viewer, const std::string& path, int n) {
+    return SavePng(viewer.SmoothPicture(n), path);
+}
+
 }  // namespace tarsel

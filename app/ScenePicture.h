@@ -18,5 +18,7 @@ std::string SavePng(const QImage& image, const std::string& path);
 // Writes ScenePicture as a PNG file. File > Save Picture... and "tarsel-cli render" both write
 // through here.
 std::string SaveScenePicture(const Viewer& viewer, const std::string& path);
+// The same drawn with smooth edges, n x n samples a pixel (Viewer::SmoothPicture).
+std::string SaveScenePicture(Viewer& viewer, const std::string& path, int n);
 
 }  // namespace tarsel

@@ -229,6 +229,16 @@ void Viewer::RenderScene() {
     // Only this part is shown or recorded; the pass may leave the rest of the bitmap alone.
     canvas_->SetShownArea(ws.VisibleRect);
     if (ws.WorldViewOpen) host_.RepaintWorldForm();
+    DrawScene();
+    if (ws.RecordAvi) RecordingHandOff();
+    // The programme's camera change shows in the next pass.
+    if (ws.CameraProgrammeOn) CameraProgrammeStep(ws);
+    host_.ShowScene();
+    host_.SetStatusText(3, CFormat("%.3f pS ", ws.CurrentTime * 0.01));
+}
+
+void Viewer::DrawScene() {
+    Workspace& ws = *ws_;
     renderer_.PrepareProjection(ws);
     if (ws.ShowCube) cube_.DrawCube(ws, renderer_.Proj(), *canvas_, axisFont_);
     renderer_.ProjectAtoms(ws);
@@ -244,11 +254,6 @@ void Viewer::RenderScene() {
     // Measurement overlay: the last drawing of the pass, over every drawing mode, so that
     // pictures and movie frames have it too.
     DrawMeasurement();
-    if (ws.RecordAvi) RecordingHandOff();
-    // The programme's camera change shows in the next pass.
-    if (ws.CameraProgrammeOn) CameraProgrammeStep(ws);
-    host_.ShowScene();
-    host_.SetStatusText(3, CFormat("%.3f pS ", ws.CurrentTime * 0.01));
 }
 
 void Viewer::FormResize() {

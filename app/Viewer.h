@@ -26,6 +26,9 @@ namespace tarsel {
 
 class LoadLog;
 
+// The most samples a side "Smooth edges" and --antialias take.
+inline constexpr int MAX_SMOOTH_EDGES = 4;
+
 struct LoadResult {
     bool Loaded = false;
     std::string Error;  // what the user was told when the load was refused
@@ -115,6 +118,16 @@ class Viewer : public ParamFormActions {
     const MovieWriter* ActiveMovie() const { return activeMovie_.get(); }
     // What the window shows, into a bitmap of the view's size.
     void CopyShownPicture(DibBitmap& to) const;
+    // A movie frame: what the window shows, drawn smooth when the recording started with
+    // "Smooth edges" on (a pass of its own for that).
+    void CopyRecordedPicture(DibBitmap& to);
+    // The "Smooth edges" choice of the "Video" group: 1 (off) .. MAX_SMOOTH_EDGES.
+    int SmoothEdges() const;
+    // The shown view drawn n times larger in each direction (positions, sizes, pens and
+    // fonts) and box-filtered down to its size: n x n samples a pixel. The larger view is
+    // drawn in pieces of at most pieceSide pixels a side (0: as large as fit the bitmap), so
+    // a view of any size can be. The window's picture is drawn anew at its size after.
+    QImage SmoothPicture(int n, int pieceSide = 0);
     // Adds a picture to the open movie as the hand-off does; a failed write stops the
     // recording with one message.
     void RecordPicture(const DibBitmap& picture);
@@ -175,6 +188,9 @@ class Viewer : public ParamFormActions {
     void OpenTrajectory(const WorkspacePaths& paths);
     // Step of the render pass: records the shown picture when a movie frame is due.
     void RecordingHandOff();
+    // The scene's part of the render pass onto the canvas, from the projection to the
+    // measurement, over the visible rectangle filled with the background.
+    void DrawScene();
     // The selectable atom under the client point, by the rule of a click.
     std::optional<AtomRef> AtomAt(int x, int y) const;
     // Step of the render pass, after the scene: the measurement's lines and value.
@@ -205,6 +221,7 @@ class Viewer : public ParamFormActions {
     ProjectionParams loadedProjection_;
     std::unique_ptr<MovieWriter> activeMovie_;
     std::unique_ptr<DibBitmap> recordBitmap_;
+    int recordSmooth_ = 1;  // "Smooth edges" as the recording started
     Measurement measure_;
     bool measureShown_ = false;  // panel 0 holds a measurement's text
     struct {

@@ -205,10 +205,16 @@ void Viewer::Savepicture1Click() {
         host_.ShowMessage("There is no picture to save: load a workspace first.", "Save Picture");
         return;
     }
+    // "Smooth edges" of the "Video" group applies to pictures too; the dialog says so.
+    const int smooth = SmoothEdges();
+    const std::string title =
+        smooth > 1 ? CFormat("Save Picture (smooth edges %dx)", smooth) : "Save Picture";
     const std::optional<std::string> path =
-        host_.ChooseSaveFile("PNG image (*.png)", "Save Picture", ws_->WorkspaceBasePath + ".png");
+        host_.ChooseSaveFile("PNG image (*.png)", title, ws_->WorkspaceBasePath + ".png");
     if (!path || path->empty()) return;
-    if (const std::string problem = SaveScenePicture(*this, *path); !problem.empty()) {
+    const std::string problem =
+        smooth > 1 ? SaveScenePicture(*this, *path, smooth) : SaveScenePicture(*this, *path);
+    if (!problem.empty()) {
         host_.ShowMessage("The picture was not saved: " + problem, "Error");
     }
 }

@@ -57,7 +57,8 @@ void Viewer::DrawMeasurement() {
     host_.SetStatusText(0, MeasureText(n, value, signs ? UnitSigns::Utf8 : UnitSigns::Plain));
     DrawMeasureOverlay(renderer_.Proj(), ws.VisibleRect, points,
                        MeasureText(n, value, signs ? UnitSigns::Latin1 : UnitSigns::Plain),
-                       FontSpec{fontFace_, MEASURE_FONT_HEIGHT}, *canvas_);
+                       FontSpec{fontFace_, MEASURE_FONT_HEIGHT * renderer_.Proj().PixelScale()},
+                       *canvas_);
 }
 
 void Viewer::Followselection1Click() {

@@ -77,6 +77,7 @@ void Viewer::StartRecording(const std::string& movieFileName, const MovieSetting
                        : movieFileName;
     const ViewSize size = host_.DrawingAreaSize();
     recordBitmap_ = std::make_unique<DibBitmap>(size.Width, size.Height);
+    recordSmooth_ = SmoothEdges();
     MovieSettings padded = settings;
     padded.Pad = ws.BackgroundColour;
     std::string problem;
@@ -116,7 +117,7 @@ void Viewer::RecordingHandOff() {
         ws.ViewWidth > 0 && ws.ViewHeight > 0) {
         recordBitmap_ = std::make_unique<DibBitmap>(ws.ViewWidth, ws.ViewHeight);
     }
-    CopyShownPicture(*recordBitmap_);
+    CopyRecordedPicture(*recordBitmap_);
     RecordPicture(*recordBitmap_);
     ws.LastRecordedTime = ws.CurrentTime;
     SetTimer1(true);

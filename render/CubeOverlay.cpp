@@ -76,7 +76,8 @@ void CubeOverlay::DrawClippedLine(const Projection& projection, int halfWidth, i
 
     const ScreenPoint p = *ends.P, q = *ends.Q;
     canvas.SetPenColour(colour);
-    canvas.Line(Trunc(BitmapX(p.x)), Trunc(BitmapY(p.y)), Trunc(BitmapX(q.x)), Trunc(BitmapY(q.y)));
+    canvas.Line(Trunc(projection.BitmapX(p.x)), Trunc(projection.BitmapY(p.y)),
+                Trunc(projection.BitmapX(q.x)), Trunc(projection.BitmapY(q.y)));
     last_ = {p.x, p.y, q.x, q.y, true, true};
 }
 
@@ -94,14 +95,17 @@ void CubeOverlay::DrawCube(const Workspace& ws, const Projection& projection, Ca
                          sz < 0 ? g.z - b : g.z + b};
     };
     auto edge = [&](CubePoint from, CubePoint to) {
-        DrawClippedLine(projection, ws.HalfViewWidth, ws.HalfViewHeight, canvas, from, to,
+        // A view drawn larger is clipped where the view's edges lie at that size.
+        const int n = projection.PixelScale();
+        DrawClippedLine(projection, n * ws.HalfViewWidth, n * ws.HalfViewHeight, canvas, from, to,
                         EDGE_COLOUR);
     };
     auto letter = [&](const char* text, End end) {
         const bool first = end == End::First;
         if (!(first ? last_.FirstProjected : last_.SecondProjected)) return;
         const double x = first ? last_.x1 : last_.x2, y = first ? last_.y1 : last_.y2;
-        canvas.Text(Trunc(BitmapX(x)), Trunc(BitmapY(y)), text, axisFont, LETTER_COLOUR);
+        canvas.Text(Trunc(projection.BitmapX(x)), Trunc(projection.BitmapY(y)), text, axisFont,
+                    LETTER_COLOUR);
     };
 
     edge(corner(-1, +1, +1), corner(+1, +1, +1));

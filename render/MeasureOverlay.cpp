@@ -23,13 +23,14 @@ struct Point2 {
 std::optional<Point2> OnBitmap(const Projection& projection, Vec3 p) {
     const ProjectedPoint s = projection.ProjectPoint(p);
     if (!s.Visible) return std::nullopt;
-    return Point2{BitmapX(s.sx), BitmapY(s.sy)};
+    return Point2{projection.BitmapX(s.sx), projection.BitmapY(s.sy)};
 }
 
 // The dashed line a-b, one pixel wide, written straight into the rows (so no pen changes),
 // cut to the box first: a line reaching far off the view costs no more than one across it.
 // The pattern is counted from a, so the dashes stay put when the line is cut differently.
-void DashedLine(Point2 a, Point2 b, const Rect& box, Canvas& canvas) {
+// Drawn n times larger (smooth edges), dashes, gaps and width are n times theirs.
+void DashedLine(Point2 a, Point2 b, const Rect& box, Canvas& canvas, int n) {
     const double dx = b.x - a.x, dy = b.y - a.y;
     double t0 = 0, t1 = 1;
     const auto cut = [&](double p, double q) {  // keep where p t <= q
@@ -54,17 +55,27 @@ void DashedLine(Point2 a, Point2 b, const Rect& box, Canvas& canvas) {
     // from its start, a line of any length ends.
     const long long steps = std::min<long long>(static_cast<long long>(last - first),
                                                 2LL * (box.Width() + box.Height()));
-    const int period = MEASURE_DASH + MEASURE_GAP;
+    const int period = n * (MEASURE_DASH + MEASURE_GAP);
     const int phase = static_cast<int>(std::fmod(first, period));
-    for (long long k = 0; k <= steps; ++k) {
-        if ((phase + k) % period >= MEASURE_DASH) continue;
-        const double t = length > 0 ? (first + static_cast<double>(k)) / length : 0;
-        const int x = Trunc(a.x + t * dx), y = Trunc(a.y + t * dy);
-        if (x < box.Left || x >= box.Right || y < box.Top || y >= box.Bottom) continue;
+    const auto put = [&](int x, int y) {
+        if (x < box.Left || x >= box.Right || y < box.Top || y >= box.Bottom) return;
         std::uint8_t* p = canvas.Row(y) + 3 * static_cast<std::int64_t>(x);
         p[0] = static_cast<std::uint8_t>(MEASURE_COLOUR.B);
         p[1] = static_cast<std::uint8_t>(MEASURE_COLOUR.G);
         p[2] = static_cast<std::uint8_t>(MEASURE_COLOUR.R);
+    };
+    for (long long k = 0; k <= steps; ++k) {
+        if ((phase + k) % period >= n * MEASURE_DASH) continue;
+        const double t = length > 0 ? (first + static_cast<double>(k)) / length : 0;
+        const int x = Trunc(a.x + t * dx), y = Trunc(a.y + t * dy);
+        if (n == 1) {
+            put(x, y);
+            continue;
+        }
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < n; ++j)
+                put(x - (n - 1) / 2 + i, y - (n - 1) / 2 + j);
+        }
     }
 }
 
@@ -74,13 +85,14 @@ void DrawMeasureOverlay(const Projection& projection, const Rect& visible,
                         std::span<const Vec3> atoms, std::string_view label, const FontSpec& font,
                         Canvas& canvas) {
     const Rect box = ClipToScene(visible);
+    const int scale = projection.PixelScale();
     const int n = static_cast<int>(std::min<std::size_t>(atoms.size(), 4));
     std::optional<Point2> at[4];
     for (int i = 0; i < n; ++i)
         at[i] = OnBitmap(projection, atoms[i]);
     if (box.Width() > 0 && box.Height() > 0) {
         for (int i = 0; i + 1 < n; ++i) {
-            if (at[i] && at[i + 1]) DashedLine(*at[i], *at[i + 1], box, canvas);
+            if (at[i] && at[i + 1]) DashedLine(*at[i], *at[i + 1], box, canvas, scale);
         }
     }
     // Beside the middle of the measurement; failing that, beside an atom in front.
@@ -97,12 +109,14 @@ void DrawMeasureOverlay(const Projection& projection, const Rect& visible,
     if (!anchor || label.empty()) return;
     // Texts are placed by whole pixels; a point far off the view has no text on it anyway.
     const double limit = 1e9;
-    const double x = std::clamp(anchor->x + 6, -limit, limit);
-    const double y = std::clamp(anchor->y + 4, -limit, limit);
+    const double x = std::clamp(anchor->x + 6 * scale, -limit, limit);
+    const double y = std::clamp(anchor->y + 4 * scale, -limit, limit);
     // A light rim keeps the value readable over atoms, names and bonds.
     const int tx = Trunc(x), ty = Trunc(y);
-    for (const auto& [ox, oy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
-        canvas.Text(tx + ox, ty + oy, label, font, MEASURE_RIM);
+    for (int k = 1; k <= scale; ++k) {
+        for (const auto& [ox, oy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
+            canvas.Text(tx + k * ox, ty + k * oy, label, font, MEASURE_RIM);
+    }
     canvas.Text(tx, ty, label, font, MEASURE_COLOUR);
 }
 

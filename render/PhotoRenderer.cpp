@@ -265,8 +265,8 @@ void PhotoRenderer::DrawPhoto(const Workspace& ws, const Projection& proj,
     target.Width = SCENE_SIZE;
     target.Height = SCENE_SIZE;
     target.Region = ClipToScene(ws.VisibleRect);
-    target.CentreX = VIEW_CENTRE;
-    target.CentreY = VIEW_CENTRE;
+    target.CentreX = proj.CentreX();
+    target.CentreY = proj.CentreY();
     DrawPhoto(ws, proj, visible, canvas, labelFont, target, true);
 }
 
@@ -277,6 +277,7 @@ void PhotoRenderer::DrawPhoto(const Workspace& ws, const Projection& proj,
     if (region.Width() <= 0 || region.Height() <= 0) return;
     const CameraFrame& cam = proj.Camera();
     const double scale = proj.Scale();
+    pixelScale_ = proj.PixelScale();
     pp_ = Length(proj.Plane().PlaneCentre - cam.V0);
     V0_ = cam.V0;
     D0_ = pp_ * cam.V1;
@@ -920,7 +921,7 @@ void PhotoRenderer::DrawNames(const Workspace& ws, Canvas& canvas, FontSpec& lab
             const double tCentre = Dot(d, atom.P - V0_) / Dot(d, d);
             if (!(depth_[at] >= tCentre)) continue;
         }
-        labelFont.Height = Trunc(atom.Factor * fontScale + 3);
+        labelFont.Height = Trunc(atom.Factor * fontScale + 3 * pixelScale_);
         int pieces = 0;
         const TextCoverage* c = canvas.Coverage(x, y, atom.Name.View(), labelFont, pieces);
         if (c != nullptr) {

@@ -149,6 +149,7 @@ class PhotoRenderer {
     // The camera's rays of this pass: d(u, v) = D0 + u Du + v Dv for the screen offsets u, v.
     Vec3 V0_, D0_, Du_, Dv_;
     double pp_ = 1;
+    int pixelScale_ = 1;  // the names' "+ 3" grows with a pass drawn larger
 };
 
 }  // namespace tarsel

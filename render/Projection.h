@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/SceneBitmap.h"
 #include "workspace/Vec3.h"
 #include "workspace/Workspace.h"
 
@@ -42,10 +43,28 @@ class Projection {
     const CameraFrame& Camera() const { return camera_; }
     double Scale() const { return scale_; }
 
+    // Smooth edges draw the view PixelScale times larger, piece by piece: the bitmap pixel of
+    // the view centre moves so that each piece lands on the bitmap. Outside such passes the
+    // centre is the bitmap's and the scale 1; a new camera keeps both.
+    void SetView(double centreX, double centreY, int pixelScale) {
+        centreX_ = centreX;
+        centreY_ = centreY;
+        pixelScale_ = pixelScale;
+    }
+    double CentreX() const { return centreX_; }
+    double CentreY() const { return centreY_; }
+    int PixelScale() const { return pixelScale_; }
+    // The bitmap position of a screen offset: CentreX + sx, CentreY - sy.
+    double BitmapX(double sx) const { return centreX_ + sx; }
+    double BitmapY(double sy) const { return centreY_ - sy; }
+
   private:
     CameraFrame camera_;
     ProjectionPlane plane_{};
     double scale_ = 0;
+    double centreX_ = VIEW_CENTRE;
+    double centreY_ = VIEW_CENTRE;
+    int pixelScale_ = 1;
 };
 
 }  // namespace tarsel

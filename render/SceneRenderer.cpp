@@ -79,8 +79,8 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
     workers.ForRanges(visible_.Count(), ATOMS_PER_BAND, [this](int, int from, int to) {
         for (int i = from; i < to; ++i) {
             const VisibleAtom& e = visible_[i];
-            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {Trunc(BitmapX(e.sx)),
-                                                             Trunc(BitmapY(e.sy))};
+            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {Trunc(projection_.BitmapX(e.sx)),
+                                                             Trunc(projection_.BitmapY(e.sy))};
         }
     });
     // Each band collects the marks of a run of molecules; the runs are joined in order.
@@ -160,7 +160,7 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
                 if (k + AHEAD / 2 < count)
                     __builtin_prefetch(bondMarks_.data() + bondStart_[slotOf(k + AHEAD / 2)]);
                 const VisibleAtom& e = visible_[count - 1 - k];
-                const double x1 = BitmapX(e.sx), y1 = BitmapY(e.sy);
+                const double x1 = projection_.BitmapX(e.sx), y1 = projection_.BitmapY(e.sy);
                 const bool onBitmap = x1 >= 0 && x1 <= SCENE_SIZE && y1 >= 0 && y1 <= SCENE_SIZE;
                 const int slot = e.Molecule * MAX_ATOMS + e.Atom;
                 const std::int32_t ix = onBitmap ? Trunc(x1) : 0, iy = onBitmap ? Trunc(y1) : 0;
@@ -214,7 +214,8 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
             }
             const VisibleAtom& e = visible_[count - 1 - k];
             const AtomRecord& atom = slotAtoms_[e.Molecule * MAX_ATOMS + e.Atom];
-            const double x = BitmapX(e.sx), y = BitmapY(e.sy), f = atom.Factor;
+            const double x = projection_.BitmapX(e.sx), y = projection_.BitmapY(e.sy),
+                         f = atom.Factor;
             FlatItem& item = items_[k];
             item = FlatItem{};
             if (ws.ShowBalls) {
@@ -229,7 +230,7 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
             }
             item.NameX = Trunc(x);
             item.NameY = Trunc(y);
-            names_[k] = {atom.Name, Trunc(f * fontScale + 3)};
+            names_[k] = {atom.Name, Trunc(f * fontScale + 3 * projection_.PixelScale())};
         }
     });
     if (!ws.ShowAtomNames) {

@@ -35,10 +35,16 @@ class SceneRenderer {
     // every listed atom gets one, whatever the disc and selection settings.
     void DrawShadedBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
         GatherListed(visible_, slotAtoms_, listed_, shaded_.Workers());
+        shaded_.SetView(projection_.CentreX(), projection_.CentreY(), projection_.PixelScale());
         shaded_.DrawShadedBalls(ws, listed_, canvas, labelFont);
     }
 
     const Projection& Proj() const { return projection_; }
+    // Where the view centre lands on the bitmap and how many times larger the pass draws
+    // (smooth edges); kept across passes.
+    void SetView(double centreX, double centreY, int pixelScale) {
+        projection_.SetView(centreX, centreY, pixelScale);
+    }
     const VisibleAtomList& VisibleAtoms() const { return visible_; }
 
   private:

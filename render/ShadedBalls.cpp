@@ -120,7 +120,7 @@ ShadingTerms ShadingTermsOf(const Workspace& ws) {
 }
 
 BallRaster RasterBall(Vec3 p, double r, Rgb colour, double factor, double sx, double sy,
-                      bool halfAtomRadius) {
+                      bool halfAtomRadius, double centreX, double centreY) {
     BallRaster b;
     b.P = p;
     b.R = r;
@@ -131,8 +131,8 @@ BallRaster RasterBall(Vec3 p, double r, Rgb colour, double factor, double sx, do
     b.Radius = Trunc(std::ceil(fi * r));
     // A pixel radius of 0 leaves no pixel with g > 0; the ball is skipped before dividing.
     if (b.Radius > 0) b.W = halfAtomRadius ? 2 * r / b.Radius : r / b.Radius;
-    b.Cx = Trunc(VIEW_CENTRE + sx);
-    b.Cy = Trunc(VIEW_CENTRE - sy);
+    b.Cx = Trunc(centreX + sx);
+    b.Cy = Trunc(centreY - sy);
     return b;
 }
 
@@ -262,10 +262,11 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
         const double f = atom.Factor;
         Item& item = items_[k];
         item = Item{};
-        item.Ball = RasterBall(atom.P, atom.R, atom.Colour, f, atom.sx, atom.sy, ws.HalfAtomRadius);
+        item.Ball = RasterBall(atom.P, atom.R, atom.Colour, f, atom.sx, atom.sy, ws.HalfAtomRadius,
+                               centreX_, centreY_);
         pixels += SquarePixels(item.Ball);
         if (!ws.ShowAtomNames) continue;
-        labelFont.Height = Trunc(Trunc(f) * fontScale + 3);
+        labelFont.Height = Trunc(Trunc(f) * fontScale + 3 * pixelScale_);
         item.NameX = static_cast<std::int32_t>(item.Ball.Cx);
         item.NameY = static_cast<std::int32_t>(item.Ball.Cy);
         const AtomName& name = atom.Name;

@@ -37,9 +37,10 @@ struct BallRaster {
 
 // The ball of an atom with its perspective factor and screen offsets: the pixel radius is
 // ceil(trunc(factor) * R); with halfAtomRadius the disc has half that radius but the shading
-// keeps the full R.
+// keeps the full R. The centre lands at (centreX + sx, centreY - sy).
 BallRaster RasterBall(Vec3 p, double r, Rgb colour, double factor, double sx, double sy,
-                      bool halfAtomRadius);
+                      bool halfAtomRadius, double centreX = VIEW_CENTRE,
+                      double centreY = VIEW_CENTRE);
 
 // The per-pixel loop as it stands in the definition of the shaded ball: every row and column
 // of the ball's square, three square roots, a division per component and pow(k, 7) per pixel.
@@ -70,6 +71,14 @@ class ShadedBalls {
     // The balls in the given order, without names.
     void DrawBalls(const ShadingTerms& terms, std::span<const BallRaster> balls, Canvas& canvas);
 
+    // The bitmap pixel of the view centre and how many times larger the pass draws (the
+    // names' "+ 3" grows with it).
+    void SetView(double centreX, double centreY, int pixelScale) {
+        centreX_ = centreX;
+        centreY_ = centreY;
+        pixelScale_ = pixelScale;
+    }
+
     int Bands() const { return workers_.Bands(); }
     // The threads, for other work of the pass between the shaded balls.
     BandWorkers& Workers() { return workers_; }
@@ -92,6 +101,9 @@ class ShadedBalls {
     std::vector<Item> items_;
     std::vector<std::uint8_t*> rows_;
     Rect clip_;  // the canvas's shown part of the bitmap
+    double centreX_ = VIEW_CENTRE;
+    double centreY_ = VIEW_CENTRE;
+    int pixelScale_ = 1;
 };
 
 }  // namespace tarsel

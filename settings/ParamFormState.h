@@ -47,8 +47,8 @@ struct ParamFormState {
     bool BondCheckBox = true;
     bool AtomColorCheckBox = true;
     bool WorldAxwsCheckBox = true;
-    bool CheckBox28 = false;  // "Half radius"
-    bool CheckBox26 = false;  // "Ray tracing"
+    bool CheckBox28 = false;     // "Half radius"
+    bool CheckBox26 = false;     // "Ray tracing"
     bool PhotoCheckBox = false;  // "Photo"
     std::string FontScaleEdit = "0.1";
 
@@ -59,6 +59,9 @@ struct ParamFormState {
     bool SaveAVICheckBox = false;
     std::string FrameTimeEdit = "1.0";
     int MovieFormatComboBox = 0;  // an index of MOVIE_FORMATS; the AVI unless chosen
+    // "Smooth edges": an index of SMOOTH_EDGES; pictures and movie frames drawn index + 1
+    // times larger and filtered down. 0 draws them as the window shows them.
+    int SmoothEdgesComboBox = 0;
 
     // "Motion Control".
     std::string FrameTimerEdit = "30";
@@ -136,10 +139,13 @@ enum class ParamControl {
     PhotoOcclusionEdit,
     PhotoOutlineEdit,
     PhotoDepthCueEdit,
+    SmoothEdgesComboBox,
 };
 
 // Items of the "Video" group's format box: what "Save AVI" records into.
 inline constexpr const char* MOVIE_FORMATS[] = {"AVI", "MP4", "WebM", "GIF", "PNG frames"};
+// Items of the "Video" group's "Smooth edges" box, for Save Picture and the recording.
+inline constexpr const char* SMOOTH_EDGES[] = {"Off", "2x", "3x", "4x"};
 
 // The boxes of the "Ray tracing" page, in the order they show the workspace.
 inline constexpr ParamControl RAY_TRACING_PAGE_CONTROLS[] = {

@@ -164,6 +164,10 @@ QWidget* TParamForm::BuildViewPage() {
     video->addWidget(AddComboBox(ParamControl::MovieFormatComboBox,
                                  &ParamFormState::MovieFormatComboBox, "MovieFormatComboBox",
                                  MOVIE_FORMATS));
+    video->addWidget(Label("Smooth edges"));
+    video->addWidget(AddComboBox(ParamControl::SmoothEdgesComboBox,
+                                 &ParamFormState::SmoothEdgesComboBox, "SmoothEdgesComboBox",
+                                 SMOOTH_EDGES));
     video->addStretch();
     video->addWidget(Label("Frame Time"));
     video->addWidget(

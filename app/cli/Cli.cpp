@@ -48,14 +48,16 @@ constexpr const char* kUsage =
     "                   says otherwise, --select selects molecule M (counted from 0);\n"
     "                   --ray-tracing draws shaded balls, --light puts the light at the\n"
     "                   point X,Y,Z (world coordinates) as the \"Light (X,Y,Z)\" boxes do;\n"
-    "                   --photo draws true spheres with occlusion, outlines and depth\n"
+    "                   --photo draws true spheres with occlusion, outlines and depth;\n"
+    "                   --antialias N (1 to 4) smooths edges: the scene drawn N times\n"
+    "                   larger and each N x N block averaged into one pixel\n"
     "  export FILE.tsw --frame N [-o OUT]\n"
     "                   write frame N as \"Save as File\" does (default name frameN.txt)\n"
     "  atoms FILE.tsw [--frame N] [-o OUT.xyz]\n"
     "                   write the placed atoms (of frame N, or of the workspace file) as an\n"
     "                   XYZ file, to standard output unless -o is given\n"
     "  movie FILE.tsw -o OUT.avi [--from A] [--to B] [--step K] [--interpolate I]\n"
-    "                   [--ray-tracing] [--fps R] [--crf N] [--jobs N]\n"
+    "                   [--ray-tracing] [--fps R] [--crf N] [--jobs N] [--antialias N]\n"
     "                   [the render options but --frame]\n"
     "                   record frames A, A+K, ... up to B (all frames unless told) as \"Save\n"
     "                   AVI\" records them: uncompressed AVI at 1000/30 frames a second;\n"
@@ -65,7 +67,7 @@ constexpr const char* kUsage =
     "                   second unless --fps R (1 to 240), MP4 and WebM at quality --crf N\n"
     "                   (0 to 51; 18 and 32 unless told); --jobs N draws frames on N\n"
     "                   threads (default: one per core)\n"
-    "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B]\n"
+    "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B] [--antialias N]\n"
     "                   draw the world window's picture after the load (or at frame N) as a\n"
     "                   PNG; the window's client size unless --size says otherwise, --turn\n"
     "                   adds A and B radians to its first two angles, as the arrow keys do\n"
@@ -146,8 +148,8 @@ const std::set<std::string>& Allowed(const std::string& command) {
     static const std::set<std::string> none;
     // The render options: how the scene is drawn, for a picture and for a movie alike.
     static const std::set<std::string> renderOptions = {
-        "--size",     "--select",      "--no-cube",     "--no-bonds", "--no-names",
-        "--no-balls", "--half-radius", "--ray-tracing", "--light",    "--photo"};
+        "--size",        "--select",      "--no-cube", "--no-bonds", "--no-names", "--no-balls",
+        "--half-radius", "--ray-tracing", "--light",   "--photo",    "--antialias"};
     static const std::set<std::string> render = [] {
         std::set<std::string> s = renderOptions;
         s.insert({"-o", "--frame"});
@@ -159,7 +161,7 @@ const std::set<std::string>& Allowed(const std::string& command) {
         return s;
     }();
     static const std::set<std::string> frameAndOutput = {"-o", "--frame"};
-    static const std::set<std::string> world = {"-o", "--frame", "--size", "--turn"};
+    static const std::set<std::string> world = {"-o", "--frame", "--size", "--turn", "--antialias"};
     if (command == "render") return render;
     if (command == "movie") return movie;
     if (command == "world") return world;
@@ -226,6 +228,13 @@ std::string Parse(const std::vector<std::string>& args, Options& o) {
             o.HalfRadius = true;
         } else if (a == "--ray-tracing") {
             o.RayTracing = true;
+        } else if (a == "--antialias") {
+            const std::optional<std::int64_t> n = value(v) ? WholeNumber(v) : std::nullopt;
+            if (!n || *n < 1 || *n > MAX_SMOOTH_EDGES) {
+                return "--antialias needs the samples a side of each pixel, 1 to " +
+                       std::to_string(MAX_SMOOTH_EDGES);
+            }
+            o.Antialias = static_cast<int>(*n);
         } else if (a == "--photo") {
             o.Photo = true;
         } else if (a == "--from" || a == "--to") {

@@ -105,6 +105,7 @@ std::string ApplyRenderOptions(Viewer& viewer, const Options& o) {
     if (o.HalfRadius) form.CheckBox28 = true;
     if (o.RayTracing) form.CheckBox26 = true;
     if (o.Photo) form.PhotoCheckBox = true;
+    if (o.Antialias > 1) form.SmoothEdgesComboBox = o.Antialias - 1;
     if (o.Light) {
         form.Edit2 = (*o.Light)[0];
         form.Edit3 = (*o.Light)[1];

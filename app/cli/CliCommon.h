@@ -48,7 +48,8 @@ struct Options {
     // Encoded movies: frames a second as a fraction, and the constant quality.
     std::optional<std::pair<int, int>> Fps;
     std::optional<int> Crf;
-    int Jobs = 0;  // threads drawing a movie's frames; 0: one per core
+    int Jobs = 0;       // threads drawing a movie's frames; 0: one per core
+    int Antialias = 1;  // --antialias: samples a side of each pixel, 1 (as the window) .. 4
 };
 
 // Reads args[i] when it is --fps, --crf or --jobs (with its value, moving i on):

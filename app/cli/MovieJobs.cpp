@@ -89,7 +89,7 @@ void MovieJobs::Draw(Job& job, int helper) {
             if (!picture) {
                 picture = std::make_unique<DibBitmap>(options_.Size.Width, options_.Size.Height);
             }
-            viewer.CopyShownPicture(*picture);
+            viewer.CopyRecordedPicture(*picture);
             std::unique_lock<std::mutex> lock(job.Lock);
             job.Changed.wait(lock, [&] { return job.Stop || job.Ready.size() < AHEAD; });
             if (job.Stop) break;

@@ -15,7 +15,9 @@ int Render(Viewer& viewer, const Options& o, std::ostream& err) {
             return Fail(err, problem);
         }
     }
-    if (const std::string problem = SaveScenePicture(viewer, o.Output); !problem.empty()) {
+    const std::string problem = o.Antialias > 1 ? SaveScenePicture(viewer, o.Output, o.Antialias)
+                                                : SaveScenePicture(viewer, o.Output);
+    if (!problem.empty()) {
         return Fail(err, problem);
     }
     return 0;

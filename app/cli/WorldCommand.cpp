@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include "app/ScenePicture.h"
+#include "world/WorldSmooth.h"
 #include "world/WorldView.h"
 
 namespace tarsel::cli {
@@ -22,7 +23,12 @@ int World(Viewer& viewer, const Options& o, std::ostream& err) {
         view.Angles.B += o.Turn->second;
     }
     QImage picture;
-    PaintWorldImage(view, viewer.Ws(), viewer.Renderer().Proj().Plane(), picture);
+    if (o.Antialias > 1) {
+        PaintSmoothWorldImage(view, viewer.Ws(), viewer.Renderer().Proj().Plane(), o.Antialias,
+                              picture);
+    } else {
+        PaintWorldImage(view, viewer.Ws(), viewer.Renderer().Proj().Plane(), picture);
+    }
     if (const std::string problem = SavePng(picture, o.Output); !problem.empty()) {
         return Fail(err, problem);
     }

@@ -198,6 +198,14 @@ TEST_F(InputTest, SavePictureWritesTheShownView) {
     const QImage saved(QString::fromStdString(dir.File("view.png")));
     EXPECT_EQ(saved.convertToFormat(QImage::Format_BGR888), ScenePicture(viewer));
     EXPECT_EQ(saved.size(), QSize(800, 600));
+    // "Smooth edges" of the "Video" group applies to the picture.
+    viewer.Form().SmoothEdgesComboBox = 1;
+    host.SaveFileToChoose = dir.File("smooth.png");
+    viewer.Savepicture1Click();
+    const QImage smooth(QString::fromStdString(dir.File("smooth.png")));
+    EXPECT_EQ(smooth.convertToFormat(QImage::Format_BGR888), viewer.SmoothPicture(2));
+    EXPECT_NE(smooth.convertToFormat(QImage::Format_BGR888), ScenePicture(viewer));
+    viewer.Form().SmoothEdgesComboBox = 0;
 
     const std::size_t messages = host.Messages.size();
     host.SaveFileToChoose = dir.File("missing/view.png");
