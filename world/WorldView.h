@@ -1,5 +1,9 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <vector>
+
 #include "render/Canvas.h"
 #include "render/FontCells.h"
 #include "render/Projection.h"
@@ -42,7 +46,15 @@ struct WorldFit {
 // The turn by a set of angles, with their cosines and sines worked out once.
 struct WorldTurn {
     explicit WorldTurn(const WorldAngles& angles = {});
-    Vec3 operator()(Vec3 work) const;
+    Vec3 operator()(Vec3 work) const {
+        const double y1 = work.y * cA - work.z * sA;
+        const double z1 = work.z * cA + work.y * sA;
+        const double x2 = work.x * cB + z1 * sB;
+        const double Z = z1 * cB - work.x * sB;
+        const double X = x2 * cC - y1 * sC;
+        const double Y = y1 * cC + x2 * sC;
+        return {X, Y, Z};
+    }
     double cA, sA, cB, sB, cC, sC;
 };
 
@@ -89,12 +101,50 @@ class WorldView {
     int PenY() const { return penY_; }
 
   private:
+    friend void PaintWorldImage(WorldView&, const Workspace&, const ProjectionPlane&, QImage&);
+
+    // The pixel of a world point; false when it has none (not finite).
+    bool PixelOf(Vec3 world, int& x, int& y) const;
     // Sets the pen to the pixel of a world point; false when it has none (not finite).
     bool Map(Vec3 world);
     void MoveTo(Vec3 world);
     void LineTo(Canvas& canvas, Vec3 world);
     void TextAt(Canvas& canvas, Vec3 world, const char* text);
     void DotAt(Canvas& canvas, Vec3 world);
+    // With image, the canvas draws on it and the atoms are drawn straight into its pixels.
+    void Draw(const Workspace& ws, const ProjectionPlane& plane, Canvas& canvas, QImage* image);
+    void DrawAtoms(const Workspace& ws, const ProjectionPlane& plane, Canvas& canvas);
+    void DrawAtomsOnImage(const Workspace& ws, const ProjectionPlane& plane, Canvas& canvas,
+                          QImage& image);
+
+    // An atom's two points as pixels, and which of them have one.
+    struct MappedAtom {
+        int Qx, Qy, Px, Py;
+        bool QShown, PShown, Front;
+        bool OnPicture;  // the line of sight, both its ends on the picture
+        bool Covered;    // the next such line from the same pixel ends at the same pixel
+    };
+    // A dot as the canvas draws it in one pen: per row of its 6 x 6 box, the pixels it sets
+    // (Left .. Right) and their bytes.
+    struct DotStamp {
+        std::array<std::uint8_t, 6 * 18> Bytes{};
+        std::array<int, 6> Left{}, Right{};
+        bool Usable = false;
+    };
+    static DotStamp MakeStamp(Rgb pen);
+    static void Stamp(const DotStamp& stamp, std::uint8_t* topLeft, std::int64_t stride);
+    std::vector<MappedAtom> mapped_;
+    // Per dot centre near the picture, the last dot of the paint there (2 per atom: crossing
+    // point, atom) and the last atom whose line of sight starts there; -1 for none. Left
+    // clear after each paint.
+    struct CentreCell {
+        std::int32_t Dot = -1;
+        std::int32_t Line = -1;
+    };
+    std::vector<CentreCell> centres_;
+    // The most centres kept (8 bytes each, 20 MB); a larger window draws every dot and line.
+    static constexpr std::int64_t MAX_CENTRES = std::int64_t{5} << 19;
+    std::array<DotStamp, 3> stamps_;  // red, green and black pens
 
     int width_ = 0;
     int height_ = 0;
