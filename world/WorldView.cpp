@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/BandWorkers.h"
 #include "render/RasterCanvas.h"
 #include "render/SceneRenderer.h"
 #include "workspace/Numeric.h"
@@ -64,35 +65,55 @@ Vec3 CubeCorner(const SimulationCube& cube, int number) {
 }
 
 // A line as RasterCanvas::Line draws it with a solid pen, for ends that both lie on the
-// picture: every pixel in between does too, so none is clipped. The two halves are walked
-// together, so that neither waits on the other's steps.
+// picture (so every pixel in between does too), in the rows top .. bottom - 1 only.
 void LineOnPicture(std::uint8_t* bits, std::int64_t stride, int x1, int y1, int x2, int y2,
-                   Rgb colour) {
-    const int dx = x2 - x1, dy = y2 - y1;
-    const int adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+                   Rgb colour, int top, int bottom) {
+    const std::int64_t dx = std::int64_t{x2} - x1, dy = std::int64_t{y2} - y1;
+    const std::int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
     const bool xMajor = adx >= ady;
-    const int steps = xMajor ? adx : ady;
+    const std::int64_t steps = xMajor ? adx : ady;
     if (steps == 0) return;
+    const std::int64_t aMinor = xMajor ? ady : adx;
+    const std::int64_t twoMinor = 2 * aMinor, twoMajor = 2 * steps;
+    // The steps whose row lies in the band: the row is the major or the minor offset, which
+    // at step i is (2 i aMinor + aMajor) / (2 aMajor), and never falls as i grows.
+    const std::int64_t lo = dy < 0 ? y1 - (bottom - 1) : top - std::int64_t{y1};
+    const std::int64_t hi = dy < 0 ? y1 - std::int64_t{top} : bottom - 1 - std::int64_t{y1};
+    std::int64_t first = 0, last = steps - 1;
+    if (!xMajor) {
+        first = std::max(first, lo);
+        last = std::min(last, hi);
+    } else if (aMinor == 0) {
+        if (lo > 0 || hi < 0) return;
+    } else {
+        const auto ceilDiv = [](std::int64_t n, std::int64_t d) {
+            return n >= 0 ? (n + d - 1) / d : -((-n) / d);
+        };
+        first =
+            std::max(first, ceilDiv(twoMajor * std::max<std::int64_t>(lo, 0) - steps, twoMinor));
+        last = std::min(last, ceilDiv(twoMajor * (hi + 1) - steps, twoMinor) - 1);
+    }
+    if (first > last) return;
+
     const std::int64_t xStep = dx < 0 ? -3 : 3, yStep = dy < 0 ? -stride : stride;
     const std::int64_t majorDelta = xMajor ? xStep : yStep;
     const std::int64_t minorDelta = xMajor ? yStep : xStep;
-    const std::int64_t twoMinor = 2 * std::int64_t{xMajor ? ady : adx};
-    const std::int64_t twoMajor = 2 * std::int64_t{steps};
     const std::uint8_t b = static_cast<std::uint8_t>(colour.B);
     const std::uint8_t g = static_cast<std::uint8_t>(colour.G);
     const std::uint8_t r = static_cast<std::uint8_t>(colour.R);
-    // At step i the minor offset is (2 i aMinor + aMajor) / (2 aMajor), the remainder kept.
-    const int half = steps / 2;
-    const std::int64_t num = half * twoMinor + steps;
-    std::uint8_t* p = bits + y1 * stride + 3 * std::int64_t{x1};
-    std::uint8_t* p2 = p + half * majorDelta + num / twoMajor * minorDelta;
-    std::int64_t rem = steps, rem2 = num % twoMajor;
+    std::uint8_t* const start = bits + y1 * stride + 3 * std::int64_t{x1};
+    // Two halves walked together, so that neither waits on the other's steps.
+    const std::int64_t half = (last - first + 1) / 2;
+    const std::int64_t num = first * twoMinor + steps, num2 = (first + half) * twoMinor + steps;
+    std::uint8_t* p = start + first * majorDelta + num / twoMajor * minorDelta;
+    std::uint8_t* p2 = start + (first + half) * majorDelta + num2 / twoMajor * minorDelta;
+    std::int64_t rem = num % twoMajor, rem2 = num2 % twoMajor;
     const auto put = [b, g, r](std::uint8_t* at) {
         at[0] = b;
         at[1] = g;
         at[2] = r;
     };
-    for (int i = 0; i < half; ++i) {
+    for (std::int64_t i = 0; i < half; ++i) {
         put(p);
         put(p2);
         rem += twoMinor;
@@ -103,7 +124,7 @@ void LineOnPicture(std::uint8_t* bits, std::int64_t stride, int x1, int y1, int 
         p += majorDelta + (over ? minorDelta : 0);
         p2 += majorDelta + (over2 ? minorDelta : 0);
     }
-    if (steps - half > half) put(p2);
+    if (last - first + 1 > 2 * half) put(p2);
 }
 
 // The pixel of a world point as WorldView::Map finds it.
@@ -153,16 +174,17 @@ WorldView::DotStamp WorldView::MakeStamp(Rgb pen) {
     return stamp;
 }
 
-void WorldView::Stamp(const DotStamp& stamp, std::uint8_t* topLeft, std::int64_t stride) {
-    for (int y = 0; y < 6; ++y, topLeft += stride) {
-        const int left = stamp.Left[y], right = stamp.Right[y];
-        if (left == 0 && right == 5)
-            std::memcpy(topLeft, stamp.Bytes.data() + 18 * y, 18);
-        else if (left == 1 && right == 4)
-            std::memcpy(topLeft + 3, stamp.Bytes.data() + 18 * y + 3, 12);
-        else if (left <= right)
-            std::memcpy(topLeft + 3 * left, stamp.Bytes.data() + 18 * y + 3 * left,
-                        static_cast<std::size_t>(3 * (right - left + 1)));
+void WorldView::StampRows(const DotStamp& stamp, std::uint8_t* bits, std::int64_t stride, int x,
+                          int y, int width, int top, int bottom) {
+    const int from = std::max(y - 3, top), to = std::min(y + 3, bottom);
+    for (int row = from; row < to; ++row) {
+        const int k = row - (y - 3);
+        const int left = std::max(x - 3 + stamp.Left[k], 0);
+        const int right = std::min(x - 3 + stamp.Right[k], width - 1);
+        if (left > right) continue;
+        std::memcpy(bits + row * stride + 3 * std::int64_t{left},
+                    stamp.Bytes.data() + 18 * k + 3 * (left - (x - 3)),
+                    static_cast<std::size_t>(3 * (right - left + 1)));
     }
 }
 
@@ -366,37 +388,82 @@ void WorldView::DrawAtomsOnImage(const Workspace& ws, const ProjectionPlane& pla
         stamps_[1] = MakeStamp(GREEN);
         stamps_[2] = MakeStamp(BLACK);
     }
-    std::uint8_t* bits = image.bits();
-    const std::int64_t stride = image.bytesPerLine();
-    // A dot, unless a later one covers it: stamped when its box lies on the picture.
-    const auto dot = [&](std::int64_t c, int x, int y, std::int32_t id, int pen, Rgb colour) {
-        if (c >= 0) {
-            if (centres_[c].Dot != id) return;
-            centres_[c].Dot = -1;  // the last there: the table is clear again after the paint
-            const DotStamp& stamp = stamps_[pen];
-            if (stamp.Usable && x >= 3 && y >= 3 && x + 3 <= width_ && y + 3 <= height_) {
-                Stamp(stamp, bits + (y - 3) * stride + 3 * (x - 3), stride);
-                return;
-            }
+    const bool stamped = stamps_[0].Usable && stamps_[1].Usable && stamps_[2].Usable;
+
+    // What is drawn, the tables left clear for the next paint. A dot centre off the table
+    // draws nothing, unless it is so far off that the box's arithmetic wraps: that one, the
+    // lines that leave the picture and every dot of a window too large for the table go to
+    // the canvas, in order.
+    bool throughCanvas = !stamped || !byCentre;
+    const auto drawn = [&](int x, int y, std::int32_t id) {
+        const std::int64_t c = centre(x, y);
+        if (c < 0) {
+            throughCanvas |= !byCentre || Far(x, y);
+            return !byCentre || Far(x, y);
         }
-        canvas.SetPenColour(colour);
-        canvas.Ellipse(x - 3, y - 3, x + 3, y + 3);
+        if (centres_[c].Dot != id) return false;
+        centres_[c].Dot = -1;
+        return true;
     };
     for (std::int32_t i = 0; i < count; ++i) {
-        const MappedAtom& a = mapped_[static_cast<std::size_t>(i)];
-        if (a.QShown)
-            dot(centre(a.Qx, a.Qy), a.Qx, a.Qy, 2 * i, a.Front ? 0 : 1, a.Front ? RED : GREEN);
-        if (!a.PShown) continue;
-        const std::int64_t c = centre(a.Px, a.Py);
+        MappedAtom& a = mapped_[static_cast<std::size_t>(i)];
+        a.DrawQ = a.QShown && drawn(a.Qx, a.Qy, 2 * i);
+        a.DrawLine = a.QShown && a.PShown;
         if (a.OnPicture) {
-            if (centres_[c].Line == i) centres_[c].Line = -1;
-            if (!a.Covered) LineOnPicture(bits, stride, a.Px, a.Py, a.Qx, a.Qy, SILVER);
-        } else if (a.QShown) {
-            canvas.SetPenColour(SILVER);
-            canvas.Line(a.Px, a.Py, a.Qx, a.Qy);
+            CentreCell& cell = centres_[centre(a.Px, a.Py)];
+            if (cell.Line == i) cell.Line = -1;
+            a.DrawLine = !a.Covered;
+        } else {
+            throughCanvas |= a.DrawLine;
         }
-        dot(c, a.Px, a.Py, 2 * i + 1, 2, BLACK);
+        a.DrawP = a.PShown && drawn(a.Px, a.Py, 2 * i + 1);
     }
+
+    std::uint8_t* bits = image.bits();
+    const std::int64_t stride = image.bytesPerLine();
+    if (throughCanvas) {
+        const auto dot = [&](int x, int y, int pen, Rgb colour) {
+            if (stamped && x >= 3 && y >= 3 && x + 3 <= width_ && y + 3 <= height_) {
+                StampRows(stamps_[pen], bits, stride, x, y, width_, 0, height_);
+            } else {
+                canvas.SetPenColour(colour);
+                canvas.Ellipse(x - 3, y - 3, x + 3, y + 3);
+            }
+        };
+        for (const MappedAtom& a : mapped_) {
+            if (a.DrawQ) dot(a.Qx, a.Qy, a.Front ? 0 : 1, a.Front ? RED : GREEN);
+            if (a.DrawLine && a.OnPicture) {
+                LineOnPicture(bits, stride, a.Px, a.Py, a.Qx, a.Qy, SILVER, 0, height_);
+            } else if (a.DrawLine) {
+                canvas.SetPenColour(SILVER);
+                canvas.Line(a.Px, a.Py, a.Qx, a.Qy);
+            }
+            if (a.DrawP) dot(a.Px, a.Py, 2, BLACK);
+        }
+        return;
+    }
+    // All of it here: in bands of rows, one per processor, each in painter's order.
+    auto band = [&](int top, int bottom) {
+        for (const MappedAtom& a : mapped_) {
+            if (a.DrawQ)
+                StampRows(stamps_[a.Front ? 0 : 1], bits, stride, a.Qx, a.Qy, width_, top, bottom);
+            if (a.DrawLine)
+                LineOnPicture(bits, stride, a.Px, a.Py, a.Qx, a.Qy, SILVER, top, bottom);
+            if (a.DrawP) StampRows(stamps_[2], bits, stride, a.Px, a.Py, width_, top, bottom);
+        }
+    };
+    if (height_ < MIN_BAND_ROWS * 2) {
+        band(0, height_);
+        return;
+    }
+    if (!workers_) workers_ = std::make_shared<BandWorkers>();
+    const int bands = std::min(workers_->Bands(), height_ / MIN_BAND_ROWS);
+    auto job = [&](int k) {
+        if (k < bands)
+            band(BandWorkers::RangeStart(height_, bands, k),
+                 BandWorkers::RangeStart(height_, bands, k + 1));
+    };
+    workers_->Run(job);
 }
 
 void WorldView::DrawWorld(const Workspace& ws, const ProjectionPlane& plane, Canvas& canvas) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "render/Canvas.h"
@@ -11,6 +12,10 @@
 #include "workspace/Workspace.h"
 
 class QImage;
+
+namespace tarsel {
+class BandWorkers;
+}
 
 namespace tarsel {
 
@@ -123,6 +128,7 @@ class WorldView {
         bool QShown, PShown, Front;
         bool OnPicture;  // the line of sight, both its ends on the picture
         bool Covered;    // the next such line from the same pixel ends at the same pixel
+        bool DrawQ, DrawLine, DrawP;  // what is left to draw
     };
     // A dot as the canvas draws it in one pen: per row of its 6 x 6 box, the pixels it sets
     // (Left .. Right) and their bytes.
@@ -132,7 +138,11 @@ class WorldView {
         bool Usable = false;
     };
     static DotStamp MakeStamp(Rgb pen);
-    static void Stamp(const DotStamp& stamp, std::uint8_t* topLeft, std::int64_t stride);
+    // The rows top .. bottom - 1 of a dot centred at (x, y), clipped to the columns 0 .. width - 1.
+    static void StampRows(const DotStamp& stamp, std::uint8_t* bits, std::int64_t stride, int x,
+                          int y, int width, int top, int bottom);
+    static constexpr int MIN_BAND_ROWS = 64;
+    std::shared_ptr<BandWorkers> workers_;  // made with the first picture tall enough
     std::vector<MappedAtom> mapped_;
     // Per dot centre near the picture, the last dot of the paint there (2 per atom: crossing
     // point, atom) and the last atom whose line of sight starts there; -1 for none. Left
