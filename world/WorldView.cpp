@@ -334,21 +334,33 @@ void WorldView::DrawAtomsOnImage(const Workspace& ws, const ProjectionPlane& pla
     const CameraFrame& cam = ws.Camera;
     const Vec3 N = plane.PlaneNormal;
     const double toPlane = -(Dot(N, cam.V0) + plane.PlaneOffset);
-    mapped_.clear();
     const int lastMolecule = std::min(ws.LastMolecule, MAX_MOLECULES - 1);
-    for (int m = 0; m <= lastMolecule; ++m) {
-        const MoleculeRecord& mol = ws.Molecules[m];
-        const int atoms = AtomsOf(mol);
-        for (int j = 0; j < atoms; ++j) {
-            const Vec3 P{mol.X[j], mol.Y[j], mol.Z[j]};
-            const Vec3 u = cam.V0 - P;
-            const Vec3 Q = cam.V0 + toPlane / Dot(N, u) * u;
-            MappedAtom a{};
-            a.QShown = WorldPixel(turn_, bounds_, fit_, Q, a.Qx, a.Qy);
-            a.PShown = WorldPixel(turn_, bounds_, fit_, P, a.Px, a.Py);
-            a.Front = Dot(N, P) + plane.CameraOffset >= 0;
-            mapped_.push_back(a);
+    firstAtom_.assign(1, 0);
+    for (int m = 0; m <= lastMolecule; ++m)
+        firstAtom_.push_back(firstAtom_.back() + AtomsOf(ws.Molecules[m]));
+    mapped_.resize(static_cast<std::size_t>(firstAtom_.back()));
+    const auto map = [&](int /*band*/, int from, int to) {
+        for (int m = from; m < to; ++m) {
+            const MoleculeRecord& mol = ws.Molecules[m];
+            MappedAtom* out = mapped_.data() + firstAtom_[static_cast<std::size_t>(m)];
+            const int atoms = AtomsOf(mol);
+            for (int j = 0; j < atoms; ++j) {
+                const Vec3 P{mol.X[j], mol.Y[j], mol.Z[j]};
+                const Vec3 u = cam.V0 - P;
+                const Vec3 Q = cam.V0 + toPlane / Dot(N, u) * u;
+                MappedAtom a{};
+                a.QShown = WorldPixel(turn_, bounds_, fit_, Q, a.Qx, a.Qy);
+                a.PShown = WorldPixel(turn_, bounds_, fit_, P, a.Px, a.Py);
+                a.Front = Dot(N, P) + plane.CameraOffset >= 0;
+                out[j] = a;
+            }
         }
+    };
+    if (mapped_.size() >= MIN_SHARED_ATOMS) {
+        if (!workers_) workers_ = std::make_shared<BandWorkers>();
+        workers_->ForRanges(lastMolecule + 1, 1, map);
+    } else {
+        map(0, 0, lastMolecule + 1);
     }
 
     // Dot centres from -2 to the size + 2 reach the picture; the others draw nothing there

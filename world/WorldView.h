@@ -142,6 +142,8 @@ class WorldView {
     static void StampRows(const DotStamp& stamp, std::uint8_t* bits, std::int64_t stride, int x,
                           int y, int width, int top, int bottom);
     static constexpr int MIN_BAND_ROWS = 64;
+    static constexpr std::size_t MIN_SHARED_ATOMS = 4096;  // mapped on the band workers
+    std::vector<int> firstAtom_;                           // per molecule, in mapped_
     std::shared_ptr<BandWorkers> workers_;  // made with the first picture tall enough
     std::vector<MappedAtom> mapped_;
     // Per dot centre near the picture, the last dot of the paint there (2 per atom: crossing
