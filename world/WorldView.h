@@ -144,7 +144,7 @@ class WorldView {
     static constexpr int MIN_BAND_ROWS = 64;
     static constexpr std::size_t MIN_SHARED_ATOMS = 4096;  // mapped on the band workers
     std::vector<int> firstAtom_;                           // per molecule, in mapped_
-    std::shared_ptr<BandWorkers> workers_;  // made with the first picture tall enough
+    std::shared_ptr<BandWorkers> workers_;                 // made with the first large picture
     std::vector<MappedAtom> mapped_;
     // Per dot centre near the picture, the last dot of the paint there (2 per atom: crossing
     // point, atom) and the last atom whose line of sight starts there; -1 for none. Left
@@ -170,8 +170,8 @@ class WorldView {
     FontCells fonts_;
 };
 
-// The picture as the window shows it, drawn with the viewer's canvas into image (made the
-// view's size, 24-bit).
+// The picture as the window shows it, drawn into image (made the view's size, 24-bit): the
+// pixels of Paint over the viewer's canvas on it, the atoms drawn straight into the rows.
 void PaintWorldImage(WorldView& view, const Workspace& ws, const ProjectionPlane& plane,
                      QImage& image);
 
