@@ -1,5 +1,10 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
 #include "render/Canvas.h"
 #include "render/FontCells.h"
 #include "render/Projection.h"
@@ -7,6 +12,10 @@
 #include "workspace/Workspace.h"
 
 class QImage;
+
+namespace tarsel {
+class BandWorkers;
+}
 
 namespace tarsel {
 
@@ -42,7 +51,15 @@ struct WorldFit {
 // The turn by a set of angles, with their cosines and sines worked out once.
 struct WorldTurn {
     explicit WorldTurn(const WorldAngles& angles = {});
-    Vec3 operator()(Vec3 work) const;
+    Vec3 operator()(Vec3 work) const {
+        const double y1 = work.y * cA - work.z * sA;
+        const double z1 = work.z * cA + work.y * sA;
+        const double x2 = work.x * cB + z1 * sB;
+        const double Z = z1 * cB - work.x * sB;
+        const double X = x2 * cC - y1 * sC;
+        const double Y = y1 * cC + x2 * sC;
+        return {X, Y, Z};
+    }
     double cA, sA, cB, sB, cC, sC;
 };
 
@@ -89,12 +106,57 @@ class WorldView {
     int PenY() const { return penY_; }
 
   private:
+    friend void PaintWorldImage(WorldView&, const Workspace&, const ProjectionPlane&, QImage&);
+
+    // The pixel of a world point; false when it has none (not finite).
+    bool PixelOf(Vec3 world, int& x, int& y) const;
     // Sets the pen to the pixel of a world point; false when it has none (not finite).
     bool Map(Vec3 world);
     void MoveTo(Vec3 world);
     void LineTo(Canvas& canvas, Vec3 world);
     void TextAt(Canvas& canvas, Vec3 world, const char* text);
     void DotAt(Canvas& canvas, Vec3 world);
+    // With image, the canvas draws on it and the atoms are drawn straight into its pixels.
+    void Draw(const Workspace& ws, const ProjectionPlane& plane, Canvas& canvas, QImage* image);
+    void DrawAtoms(const Workspace& ws, const ProjectionPlane& plane, Canvas& canvas);
+    void DrawAtomsOnImage(const Workspace& ws, const ProjectionPlane& plane, Canvas& canvas,
+                          QImage& image);
+
+    // An atom's two points as pixels, and which of them have one.
+    struct MappedAtom {
+        int Qx, Qy, Px, Py;
+        bool QShown, PShown, Front;
+        bool OnPicture;  // the line of sight, both its ends on the picture
+        bool Covered;    // the next such line from the same pixel ends at the same pixel
+        bool DrawQ, DrawLine, DrawP;  // what is left to draw
+    };
+    // A dot as the canvas draws it in one pen: per row of its 6 x 6 box, the pixels it sets
+    // (Left .. Right) and their bytes.
+    struct DotStamp {
+        std::array<std::uint8_t, 6 * 18> Bytes{};
+        std::array<int, 6> Left{}, Right{};
+        bool Usable = false;
+    };
+    static DotStamp MakeStamp(Rgb pen);
+    // The rows top .. bottom - 1 of a dot centred at (x, y), clipped to the columns 0 .. width - 1.
+    static void StampRows(const DotStamp& stamp, std::uint8_t* bits, std::int64_t stride, int x,
+                          int y, int width, int top, int bottom);
+    static constexpr int MIN_BAND_ROWS = 64;
+    static constexpr std::size_t MIN_SHARED_ATOMS = 4096;  // mapped on the band workers
+    std::vector<int> firstAtom_;                           // per molecule, in mapped_
+    std::shared_ptr<BandWorkers> workers_;                 // made with the first large picture
+    std::vector<MappedAtom> mapped_;
+    // Per dot centre near the picture, the last dot of the paint there (2 per atom: crossing
+    // point, atom) and the last atom whose line of sight starts there; -1 for none. Left
+    // clear after each paint.
+    struct CentreCell {
+        std::int32_t Dot = -1;
+        std::int32_t Line = -1;
+    };
+    std::vector<CentreCell> centres_;
+    // The most centres kept (8 bytes each, 20 MB); a larger window draws every dot and line.
+    static constexpr std::int64_t MAX_CENTRES = std::int64_t{5} << 19;
+    std::array<DotStamp, 3> stamps_;  // red, green and black pens
 
     int width_ = 0;
     int height_ = 0;
@@ -108,8 +170,8 @@ class WorldView {
     FontCells fonts_;
 };
 
-// The picture as the window shows it, drawn with the viewer's canvas into image (made the
-// view's size, 24-bit).
+// The picture as the window shows it, drawn into image (made the view's size, 24-bit): the
+// pixels of Paint over the viewer's canvas on it, the atoms drawn straight into the rows.
 void PaintWorldImage(WorldView& view, const Workspace& ws, const ProjectionPlane& plane,
                      QImage& image);
 
