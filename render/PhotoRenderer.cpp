@@ -69,8 +69,9 @@ struct SphereRowTerms {
 };
 
 // One row of a sphere: each pixel keeps the nearer of its depth and the sphere's.
-void SphereRowPortable(float* depth, std::int32_t* owner, int n, SphereRowTerms s,
+void SphereRowPortable(float* depth, std::int32_t* owner, int n, const SphereRowTerms& terms,
                        std::int32_t id) {
+    const SphereRowTerms s = terms;
     for (int i = 0; i < n; ++i) {
         const float u = static_cast<float>(i);
         const float dx = s.D.x + u * s.Du.x, dy = s.D.y + u * s.Du.y, dz = s.D.z + u * s.Du.z;
@@ -95,8 +96,9 @@ struct CylinderRowTerms {
 };
 
 // One row of a bond, as a sphere's row; the dashes of 'D' and 'Z' leave every other piece out.
-void CylinderRowPortable(float* depth, std::int32_t* owner, int n, CylinderRowTerms c,
+void CylinderRowPortable(float* depth, std::int32_t* owner, int n, const CylinderRowTerms& terms,
                          std::int32_t id) {
+    const CylinderRowTerms c = terms;
     for (int i = 0; i < n; ++i) {
         const float u = static_cast<float>(i);
         const float fx = c.F.x + u * c.Fu.x, fy = c.F.y + u * c.Fu.y, fz = c.F.z + u * c.Fu.z;
@@ -133,7 +135,8 @@ __attribute__((target("avx2"))) inline __m256 Square3(__m256 x, __m256 y, __m256
 }
 
 __attribute__((target("avx2"))) void SphereRowAvx2(float* depth, std::int32_t* owner, int n,
-                                                   SphereRowTerms s, std::int32_t id) {
+                                                   const SphereRowTerms& terms, std::int32_t id) {
+    const SphereRowTerms s = terms;
     const __m256 zero = _mm256_setzero_ps();
     const __m256i ids = _mm256_set1_epi32(id);
     for (int i = 0; i < n; i += 8) {
@@ -157,7 +160,9 @@ __attribute__((target("avx2"))) void SphereRowAvx2(float* depth, std::int32_t* o
 }
 
 __attribute__((target("avx2"))) void CylinderRowAvx2(float* depth, std::int32_t* owner, int n,
-                                                     CylinderRowTerms c, std::int32_t id) {
+                                                     const CylinderRowTerms& terms,
+                                                     std::int32_t id) {
+    const CylinderRowTerms c = terms;
     const __m256 zero = _mm256_setzero_ps();
     const __m256i ids = _mm256_set1_epi32(id);
     const __m256i one = _mm256_set1_epi32(1);
