@@ -1104,7 +1104,7 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
     terms.Bg[1] = fbg[1];
     terms.Bg[2] = fbg[2];
     auto job = [&](int band) {
-        std::vector<int> left;
+        std::vector<int> left(static_cast<std::size_t>(width) + 8);
         for (int y = region.Top + band; y < region.Bottom; y += bands) {
             const RowSpan span = spans_[y - region.Top];
             if (span.From >= span.To) continue;
@@ -1114,7 +1114,6 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
             const V3f dRow = ToFloat(D0_ + v * Dv_ + (region.Left - target.CentreX) * Du_);
 #if defined(__x86_64__)
             if (vectorKernels_ && HAS_AVX2) {
-                left.resize(static_cast<std::size_t>(span.To - span.From) + 8);
                 const int n =
                     ShadeRowAvx2(terms, dRow, owner_.data() + row, depth_.data() + row, span.From,
                                  span.To, pixels + 3 * region.Left, left.data());
