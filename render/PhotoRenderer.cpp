@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 
@@ -68,8 +69,9 @@ struct SphereRowTerms {
 };
 
 // One row of a sphere: each pixel keeps the nearer of its depth and the sphere's.
-void SphereRowPortable(float* depth, std::int32_t* owner, int n, SphereRowTerms s,
+void SphereRowPortable(float* depth, std::int32_t* owner, int n, const SphereRowTerms& terms,
                        std::int32_t id) {
+    const SphereRowTerms s = terms;
     for (int i = 0; i < n; ++i) {
         const float u = static_cast<float>(i);
         const float dx = s.D.x + u * s.Du.x, dy = s.D.y + u * s.Du.y, dz = s.D.z + u * s.Du.z;
@@ -94,8 +96,9 @@ struct CylinderRowTerms {
 };
 
 // One row of a bond, as a sphere's row; the dashes of 'D' and 'Z' leave every other piece out.
-void CylinderRowPortable(float* depth, std::int32_t* owner, int n, CylinderRowTerms c,
+void CylinderRowPortable(float* depth, std::int32_t* owner, int n, const CylinderRowTerms& terms,
                          std::int32_t id) {
+    const CylinderRowTerms c = terms;
     for (int i = 0; i < n; ++i) {
         const float u = static_cast<float>(i);
         const float fx = c.F.x + u * c.Fu.x, fy = c.F.y + u * c.Fu.y, fz = c.F.z + u * c.Fu.z;
@@ -132,7 +135,8 @@ __attribute__((target("avx2"))) inline __m256 Square3(__m256 x, __m256 y, __m256
 }
 
 __attribute__((target("avx2"))) void SphereRowAvx2(float* depth, std::int32_t* owner, int n,
-                                                   SphereRowTerms s, std::int32_t id) {
+                                                   const SphereRowTerms& terms, std::int32_t id) {
+    const SphereRowTerms s = terms;
     const __m256 zero = _mm256_setzero_ps();
     const __m256i ids = _mm256_set1_epi32(id);
     for (int i = 0; i < n; i += 8) {
@@ -156,7 +160,9 @@ __attribute__((target("avx2"))) void SphereRowAvx2(float* depth, std::int32_t* o
 }
 
 __attribute__((target("avx2"))) void CylinderRowAvx2(float* depth, std::int32_t* owner, int n,
-                                                     CylinderRowTerms c, std::int32_t id) {
+                                                     const CylinderRowTerms& terms,
+                                                     std::int32_t id) {
+    const CylinderRowTerms c = terms;
     const __m256 zero = _mm256_setzero_ps();
     const __m256i ids = _mm256_set1_epi32(id);
     const __m256i one = _mm256_set1_epi32(1);
@@ -233,6 +239,180 @@ inline float InverseRoot(float x) {
     return 1 / std::sqrt(x);
 #endif
 }
+
+// What the shading of a row reads besides the buffers. Spheres points at the shading records,
+// 16 floats each: the centre, 1 / R, the occlusion and its direction, the pixel radius, the
+// screen centre and the colour as three integers.
+struct ShadeTerms {
+    const float* Spheres = nullptr;
+    int Count = 0;
+    V3f Du, L;
+    float Kd = 0, Ks = 0, Ka = 0, Cue = 0, FogStart = 0, FogScale = 0, Strength = 0, Outline = 0,
+          Pp = 0;
+    float Bg[3] = {};
+};
+
+#if defined(__x86_64__)
+// std::max(a, b) and std::min(a, b) exactly, NaN and signed zeros too: (a < b) ? b : a.
+__attribute__((target("avx2"))) inline __m256 Max(__m256 a, __m256 b) {
+    return _mm256_max_ps(b, a);
+}
+__attribute__((target("avx2"))) inline __m256 Min(__m256 a, __m256 b) {
+    return _mm256_min_ps(b, a);
+}
+__attribute__((target("avx2"))) inline __m256 Dot3(__m256 ax, __m256 ay, __m256 az, __m256 bx,
+                                                   __m256 by, __m256 bz) {
+    return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(ax, bx), _mm256_mul_ps(ay, by)),
+                         _mm256_mul_ps(az, bz));
+}
+// InverseRoot, eight at a time: the vector estimate equals the scalar one.
+__attribute__((target("avx2"))) inline __m256 InverseRoot8(__m256 x) {
+    const __m256 e = _mm256_rsqrt_ps(x);
+    const __m256 ee = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(_mm256_set1_ps(0.5f), x), e), e);
+    return _mm256_mul_ps(e, _mm256_sub_ps(_mm256_set1_ps(1.5f), ee));
+}
+
+// Field k of the shading records of eight pixels' spheres; one read when they are the same.
+__attribute__((target("avx2"))) inline __m256 Field(const float* spheres, bool same,
+                                                    std::int32_t first, __m256i at, int k) {
+    return same ? _mm256_set1_ps(spheres[16 * static_cast<std::size_t>(first) + k])
+                : _mm256_i32gather_ps(spheres + k, at, 4);
+}
+
+// The sphere pixels of columns from .. to - 1 of a row, eight at a time, in the scalar code's
+// order of operations, so that each byte is the same. The pixels of bonds and those within an
+// outline's width of a rim are left to the scalar code: their columns go to left, their count
+// is returned.
+__attribute__((target("avx2"))) int ShadeRowAvx2(const ShadeTerms& s, V3f dRow,
+                                                 const std::int32_t* owner, const float* depth,
+                                                 int from, int to, std::uint8_t* pixels,
+                                                 int* left) {
+    int leftCount = 0;
+    const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f);
+    const __m256i none = _mm256_set1_epi32(-1), count = _mm256_set1_epi32(s.Count);
+    for (int i = from; i < to; i += 8) {
+        const __m256i valid = TailMask(to - i);
+        const __m256i ids =
+            _mm256_blendv_epi8(none, _mm256_maskload_epi32(owner + i, valid), valid);
+        const __m256i isSphere =
+            _mm256_and_si256(_mm256_cmpgt_epi32(ids, none), _mm256_cmpgt_epi32(count, ids));
+        const int drawn = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(ids, none)));
+        if (drawn == 0) continue;
+        int sphereLanes = _mm256_movemask_ps(_mm256_castsi256_ps(isSphere));
+        for (int rest = drawn & ~sphereLanes; rest != 0; rest &= rest - 1)
+            left[leftCount++] = i + std::countr_zero(static_cast<unsigned>(rest));
+        if (sphereLanes == 0) continue;
+        // Bond lanes read sphere 0's record, never used.
+        const __m256i at = _mm256_slli_epi32(_mm256_and_si256(ids, isSphere), 4);
+        const std::int32_t first = _mm256_extract_epi32(ids, 0);
+        const bool same =
+            _mm256_movemask_epi8(_mm256_cmpeq_epi32(ids, _mm256_set1_epi32(first))) == -1;
+#define field(k) Field(s.Spheres, same, first, at, k)
+        const __m256 t = _mm256_maskload_ps(depth + i, valid);
+        const __m256 u = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(i)), Lanes());
+        const __m256 dx = Step(dRow.x, s.Du.x, u), dy = Step(dRow.y, s.Du.y, u),
+                     dz = Step(dRow.z, s.Du.z, u);
+        const __m256 hx = _mm256_mul_ps(t, dx), hy = _mm256_mul_ps(t, dy),
+                     hz = _mm256_mul_ps(t, dz);
+        const __m256 ox = field(0), oy = field(1), oz = field(2), invR = field(3);
+        const __m256 nx = _mm256_mul_ps(_mm256_sub_ps(hx, ox), invR),
+                     ny = _mm256_mul_ps(_mm256_sub_ps(hy, oy), invR),
+                     nz = _mm256_mul_ps(_mm256_sub_ps(hz, oz), invR);
+        const __m256 facing =
+            _mm256_add_ps(_mm256_add_ps(_mm256_add_ps(one, _mm256_mul_ps(nx, field(5))),
+                                        _mm256_mul_ps(ny, field(6))),
+                          _mm256_mul_ps(nz, field(7)));
+        const __m256 occ = Min(one, _mm256_mul_ps(field(4), Max(zero, facing)));
+        const __m256 pixelRadius = field(8);
+        const __m256 lineWidth = _mm256_mul_ps(_mm256_set1_ps(s.Outline), pixelRadius);
+        {
+            const __m256 cx = _mm256_sub_ps(_mm256_mul_ps(oy, dz), _mm256_mul_ps(oz, dy)),
+                         cy = _mm256_sub_ps(_mm256_mul_ps(oz, dx), _mm256_mul_ps(ox, dz)),
+                         cz = _mm256_sub_ps(_mm256_mul_ps(ox, dy), _mm256_mul_ps(oy, dx));
+            const __m256 q = _mm256_mul_ps(
+                _mm256_mul_ps(
+                    _mm256_div_ps(Dot3(cx, cy, cz, cx, cy, cz), Dot3(dx, dy, dz, dx, dy, dz)),
+                    invR),
+                invR);
+            // std::clamp(q, 0, 1): (q < 0) ? 0 : std::min(q, 1).
+            const __m256 clamped =
+                _mm256_blendv_ps(Min(q, one), zero, _mm256_cmp_ps(q, zero, _CMP_LT_OQ));
+            const __m256 fromRim =
+                _mm256_mul_ps(pixelRadius, _mm256_sub_ps(one, _mm256_sqrt_ps(clamped)));
+            const __m256 edge = _mm256_and_ps(_mm256_cmp_ps(lineWidth, zero, _CMP_GT_OQ),
+                                              _mm256_cmp_ps(fromRim, lineWidth, _CMP_LT_OQ));
+            for (int rest = _mm256_movemask_ps(edge) & sphereLanes; rest != 0; rest &= rest - 1)
+                left[leftCount++] = i + std::countr_zero(static_cast<unsigned>(rest));
+            sphereLanes &= ~_mm256_movemask_ps(edge);
+        }
+        if (sphereLanes == 0) continue;
+        const __m256 ax = _mm256_sub_ps(_mm256_set1_ps(s.L.x), hx),
+                     ay = _mm256_sub_ps(_mm256_set1_ps(s.L.y), hy),
+                     az = _mm256_sub_ps(_mm256_set1_ps(s.L.z), hz);
+        const __m256 ka = InverseRoot8(Dot3(ax, ay, az, ax, ay, az));
+        const __m256 lx = _mm256_mul_ps(ax, ka), ly = _mm256_mul_ps(ay, ka),
+                     lz = _mm256_mul_ps(az, ka);
+        const __m256 sign = _mm256_set1_ps(-0.0f);
+        const __m256 ex = _mm256_xor_ps(dx, sign), ey = _mm256_xor_ps(dy, sign),
+                     ez = _mm256_xor_ps(dz, sign);
+        const __m256 ke = InverseRoot8(Dot3(ex, ey, ez, ex, ey, ez));
+        const __m256 vx = _mm256_mul_ps(ex, ke), vy = _mm256_mul_ps(ey, ke),
+                     vz = _mm256_mul_ps(ez, ke);
+        const __m256 diffuse = Max(Dot3(nx, ny, nz, lx, ly, lz), zero);
+        const __m256 bx = _mm256_add_ps(lx, vx), by = _mm256_add_ps(ly, vy),
+                     bz = _mm256_add_ps(lz, vz);
+        const __m256 kb = InverseRoot8(Dot3(bx, by, bz, bx, by, bz));
+        const __m256 k = Max(
+            Dot3(nx, ny, nz, _mm256_mul_ps(bx, kb), _mm256_mul_ps(by, kb), _mm256_mul_ps(bz, kb)),
+            zero);
+        const __m256 k2 = _mm256_mul_ps(k, k), k4 = _mm256_mul_ps(k2, k2);
+        const __m256 k16 = _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(k4, k4), k4), k4);
+        const __m256 specular = _mm256_mul_ps(_mm256_mul_ps(_mm256_set1_ps(s.Ks), k16), k4);
+        const __m256 ao = _mm256_sub_ps(one, _mm256_mul_ps(_mm256_set1_ps(s.Strength), occ));
+        const __m256 f = _mm256_mul_ps(
+            _mm256_sub_ps(_mm256_mul_ps(t, _mm256_set1_ps(s.Pp)), _mm256_set1_ps(s.FogStart)),
+            _mm256_set1_ps(s.FogScale));
+        const __m256 fog =
+            _mm256_mul_ps(_mm256_set1_ps(s.Cue),
+                          _mm256_blendv_ps(Min(f, one), zero, _mm256_cmp_ps(f, zero, _CMP_LT_OQ)));
+        const __m256 lit =
+            _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(s.Kd), diffuse), _mm256_set1_ps(s.Ka));
+        alignas(32) std::int32_t bytes[3][8];
+        for (int ch = 0; ch < 3; ++ch) {
+            const __m256 base =
+                same ? _mm256_set1_ps(static_cast<float>(std::bit_cast<std::int32_t>(
+                           s.Spheres[16 * static_cast<std::size_t>(first) + 11 + ch])))
+                     : _mm256_cvtepi32_ps(_mm256_i32gather_epi32(
+                           reinterpret_cast<const int*>(s.Spheres + 11 + ch), at, 4));
+            __m256 value =
+                _mm256_mul_ps(_mm256_mul_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(lit, base),
+                                                                        _mm256_set1_ps(1 / 255.0f)),
+                                                          specular),
+                                            ao),
+                              _mm256_set1_ps(255.0f));
+            value = Min(value, _mm256_set1_ps(255.0f));
+            value = _mm256_add_ps(
+                value, _mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(s.Bg[ch]), value), fog));
+            // Byte: 0 unless above 0 (NaN too), 255 from 255 on, else truncated.
+            __m256i b = _mm256_cvttps_epi32(value);
+            b = _mm256_blendv_epi8(
+                b, _mm256_set1_epi32(255),
+                _mm256_castps_si256(_mm256_cmp_ps(value, _mm256_set1_ps(255.0f), _CMP_GE_OQ)));
+            b = _mm256_and_si256(b, _mm256_castps_si256(_mm256_cmp_ps(value, zero, _CMP_GT_OQ)));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(bytes[ch]), b);
+        }
+        for (int rest = sphereLanes; rest != 0; rest &= rest - 1) {
+            const int lane = std::countr_zero(static_cast<unsigned>(rest));
+            std::uint8_t* p = pixels + 3 * static_cast<std::size_t>(i + lane);
+            p[0] = static_cast<std::uint8_t>(bytes[2][lane]);
+            p[1] = static_cast<std::uint8_t>(bytes[1][lane]);
+            p[2] = static_cast<std::uint8_t>(bytes[0][lane]);
+        }
+    }
+    return leftCount;
+}
+#undef field
+#endif
 
 int Byte(double v) {
     if (!(v > 0)) return 0;
@@ -586,10 +766,17 @@ void PhotoRenderer::ComputeOcclusion(const Workspace& ws) {
 void PhotoRenderer::Rasterise(const PhotoTarget& target) {
     const Rect& region = target.Region;
     const int width = region.Width(), height = region.Height();
-    bufferWidth_ = width;
     const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    depth_.resize(size);
-    owner_.resize(size);
+    // The same buffers as the last pass: only the spans it wrote need clearing.
+    const bool reuse = width == bufferWidth_ && height == bufferHeight_ && depth_.size() == size &&
+                       owner_.size() == size && spans_.size() == static_cast<std::size_t>(height);
+    bufferWidth_ = width;
+    bufferHeight_ = height;
+    if (!reuse) {
+        depth_.resize(size);
+        owner_.resize(size);
+        spans_.assign(static_cast<std::size_t>(height), RowSpan{0, width});
+    }
     const Vec3 D0 = D0_, Du = Du_, Dv = Dv_;
     const double g00 = Dot(D0, D0), g0u = Dot(D0, Du), g0v = Dot(D0, Dv);
     const double guu = Dot(Du, Du), guv = Dot(Du, Dv), gvv = Dot(Dv, Dv);
@@ -611,9 +798,19 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
     auto job = [&](int band) {
         forRows(band, region.Top, region.Bottom - 1, [&](int y) {
             const std::size_t base = static_cast<std::size_t>(y - region.Top) * width;
-            std::fill_n(depth_.data() + base, width, FAR);
-            std::fill_n(owner_.data() + base, width, -1);
+            RowSpan& span = spans_[y - region.Top];
+            if (span.From < span.To) {
+                std::fill_n(depth_.data() + base + span.From, span.To - span.From, FAR);
+                std::fill_n(owner_.data() + base + span.From, span.To - span.From, -1);
+            }
+            span = {width, 0};
         });
+        // Each band widens the spans of its own rows only.
+        const auto mark = [&](int y, int x0, int x1) {
+            RowSpan& span = spans_[y - region.Top];
+            span.From = std::min(span.From, x0 - region.Left);
+            span.To = std::max(span.To, x1 + 1 - region.Left);
+        };
         for (int k = 0; k < spheres; ++k) {
             const Sphere& s = spheres_[k];
             if (s.X1 < s.X0) continue;
@@ -648,6 +845,7 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                 terms.D = ToFloat(D0_ + u * Du_ + v * Dv_);
                 terms.G = ToFloat(s.G0 + u * s.Gu + v * s.Gv);
                 terms.Od = static_cast<float>(od + u * s.Odu);
+                mark(y, x0, x1);
                 SphereRow(vectorKernels_, depth_.data() + at, owner_.data() + at, x1 - x0 + 1,
                           terms, k);
             });
@@ -702,6 +900,7 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                     terms.B = static_cast<float>(Dot(d, cy.W));
                     const std::size_t at =
                         static_cast<std::size_t>(y - region.Top) * width + (x0 - region.Left);
+                    mark(y, x0, x1);
                     CylinderRow(vectorKernels_, depth_.data() + at, owner_.data() + at, x1 - x0 + 1,
                                 terms, cid);
                 });
@@ -798,99 +997,134 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
         const float k = InverseRoot(dot(a, a));
         return V3f{a.x * k, a.y * k, a.z * k};
     };
+    // One pixel; the vector kernel leaves the pixels of bonds and of outlines to this.
+    const auto shadePixel = [&](int x, int y, std::size_t row, double v, V3f dRow,
+                                std::uint8_t* pixels) {
+        const std::int32_t id = owner_[row + (x - region.Left)];
+        if (id < 0) return;
+        const float t = depth_[row + (x - region.Left)];
+        const float i = static_cast<float>(x - region.Left);
+        const V3f d{dRow.x + i * du.x, dRow.y + i * du.y, dRow.z + i * du.z};
+        const V3f hit{t * d.x, t * d.y, t * d.z};
+        V3f n;
+        Rgb colour;
+        float occ = 0, edge = 0;
+        if (id < spheres) {
+            const ShadedSphere& s = shaded_[id];
+            const V3f o{s.Ox, s.Oy, s.Oz};
+            const float invR = s.InvR;
+            n = {(hit.x - o.x) * invR, (hit.y - o.y) * invR, (hit.z - o.z) * invR};
+            colour = {s.Colour[0], s.Colour[1], s.Colour[2]};
+            // Darker on the side that faces the neighbours.
+            occ = std::min(1.0f,
+                           s.Occlusion * std::max(0.0f, 1 + n.x * s.Dx + n.y * s.Dy + n.z * s.Dz));
+            // The outline: pixels within its width of the sphere's rim, where what lies
+            // just beyond the rim is deeper by about a radius or more.
+            const float pixelRadius = s.PixelRadius;
+            const float lineWidth = foutline * pixelRadius;
+            if (lineWidth > 0) {
+                // The ray's distance from the centre, |o x d| / |d|, against R.
+                const V3f c{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z, o.x * d.y - o.y * d.x};
+                const float rim =
+                    std::sqrt(std::clamp(dot(c, c) / dot(d, d) * invR * invR, 0.0f, 1.0f));
+                const float fromRim = pixelRadius * (1 - rim);
+                if (fromRim < lineWidth) {
+                    double eu = (x - target.CentreX) - s.U, ev = v - s.V;
+                    const double len = std::sqrt(eu * eu + ev * ev);
+                    float jump = 1;
+                    if (len > 0) {
+                        eu /= len;
+                        ev /= len;
+                        const double step = fromRim + 1.5;
+                        const int px = x + static_cast<int>(std::lround(eu * step));
+                        const int py = y - static_cast<int>(std::lround(ev * step));
+                        if (px >= region.Left && px < region.Right && py >= region.Top &&
+                            py < region.Bottom) {
+                            const float beyond =
+                                depth_[static_cast<std::size_t>(py - region.Top) * width +
+                                       (px - region.Left)];
+                            if (beyond != FAR)
+                                jump = std::clamp((beyond - t) * pp * invR, 0.0f, 1.0f);
+                        }
+                    } else {
+                        jump = 0;
+                    }
+                    edge = std::clamp(lineWidth - fromRim, 0.0f, 1.0f) * jump;
+                }
+            }
+        } else {
+            const Cylinder& c = CylinderAt(static_cast<std::size_t>(id - spheres));
+            const V3f a = ToFloat(c.A - V0_), axis = ToFloat(c.Axis);
+            const V3f fromA{hit.x - a.x, hit.y - a.y, hit.z - a.z};
+            const float along = dot(fromA, axis);
+            const float invR = static_cast<float>(1 / c.R);
+            n = {(fromA.x - along * axis.x) * invR, (fromA.y - along * axis.y) * invR,
+                 (fromA.z - along * axis.z) * invR};
+            colour = c.Colour;
+        }
+        const V3f toLight = unit({l.x - hit.x, l.y - hit.y, l.z - hit.z});
+        const V3f toEye = unit({-d.x, -d.y, -d.z});
+        const float diffuse = std::max(dot(n, toLight), 0.0f);
+        const float k = std::max(
+            dot(n, unit({toLight.x + toEye.x, toLight.y + toEye.y, toLight.z + toEye.z})), 0.0f);
+        const float k2 = k * k, k4 = k2 * k2, k16 = k4 * k4 * k4 * k4;
+        static_assert(SHININESS == 20);
+        const float specular = fks * k16 * k4;
+        const float ao = 1 - strength * occ;
+        const float fog = fcue * std::clamp((t * pp - fogStart) * fogScale, 0.0f, 1.0f);
+        const float lit = fkd * diffuse + fka;
+        const int base[3] = {colour.R, colour.G, colour.B};
+        std::uint8_t* p = pixels + 3 * x;
+        for (int ch = 0; ch < 3; ++ch) {
+            float value = (lit * static_cast<float>(base[ch]) * (1 / 255.0f) + specular) * ao * 255;
+            value = std::min(value, 255.0f);
+            value += (fbg[ch] - value) * fog;
+            value *= 1 - edge;
+            p[2 - ch] = static_cast<std::uint8_t>(Byte(value));
+        }
+    };
+    ShadeTerms terms;
+    static_assert(sizeof(ShadedSphere) == 16 * sizeof(float) &&
+                  offsetof(ShadedSphere, Occlusion) == 4 * sizeof(float) &&
+                  offsetof(ShadedSphere, PixelRadius) == 8 * sizeof(float) &&
+                  offsetof(ShadedSphere, Colour) == 11 * sizeof(float));
+    terms.Spheres = reinterpret_cast<const float*>(shaded_.data());
+    terms.Count = spheres;
+    terms.Du = du;
+    terms.L = l;
+    terms.Kd = fkd;
+    terms.Ks = fks;
+    terms.Ka = fka;
+    terms.Cue = fcue;
+    terms.FogStart = fogStart;
+    terms.FogScale = fogScale;
+    terms.Strength = strength;
+    terms.Outline = foutline;
+    terms.Pp = pp;
+    terms.Bg[0] = fbg[0];
+    terms.Bg[1] = fbg[1];
+    terms.Bg[2] = fbg[2];
     auto job = [&](int band) {
+        std::vector<int> left(static_cast<std::size_t>(width) + 8);
         for (int y = region.Top + band; y < region.Bottom; y += bands) {
+            const RowSpan span = spans_[y - region.Top];
+            if (span.From >= span.To) continue;
             const std::size_t row = static_cast<std::size_t>(y - region.Top) * width;
             std::uint8_t* pixels = target.Rows[y];
             const double v = target.CentreY - y;
             const V3f dRow = ToFloat(D0_ + v * Dv_ + (region.Left - target.CentreX) * Du_);
-            for (int x = region.Left; x < region.Right; ++x) {
-                const std::int32_t id = owner_[row + (x - region.Left)];
-                if (id < 0) continue;
-                const float t = depth_[row + (x - region.Left)];
-                const float i = static_cast<float>(x - region.Left);
-                const V3f d{dRow.x + i * du.x, dRow.y + i * du.y, dRow.z + i * du.z};
-                const V3f hit{t * d.x, t * d.y, t * d.z};
-                V3f n;
-                Rgb colour;
-                float occ = 0, edge = 0;
-                if (id < spheres) {
-                    const ShadedSphere& s = shaded_[id];
-                    const V3f o{s.Ox, s.Oy, s.Oz};
-                    const float invR = s.InvR;
-                    n = {(hit.x - o.x) * invR, (hit.y - o.y) * invR, (hit.z - o.z) * invR};
-                    colour = {s.Colour[0], s.Colour[1], s.Colour[2]};
-                    // Darker on the side that faces the neighbours.
-                    occ = std::min(1.0f, s.Occlusion * std::max(0.0f, 1 + n.x * s.Dx + n.y * s.Dy +
-                                                                          n.z * s.Dz));
-                    // The outline: pixels within its width of the sphere's rim, where what lies
-                    // just beyond the rim is deeper by about a radius or more.
-                    const float pixelRadius = s.PixelRadius;
-                    const float lineWidth = foutline * pixelRadius;
-                    if (lineWidth > 0) {
-                        // The ray's distance from the centre, |o x d| / |d|, against R.
-                        const V3f c{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z,
-                                    o.x * d.y - o.y * d.x};
-                        const float rim =
-                            std::sqrt(std::clamp(dot(c, c) / dot(d, d) * invR * invR, 0.0f, 1.0f));
-                        const float fromRim = pixelRadius * (1 - rim);
-                        if (fromRim < lineWidth) {
-                            double eu = (x - target.CentreX) - s.U, ev = v - s.V;
-                            const double len = std::sqrt(eu * eu + ev * ev);
-                            float jump = 1;
-                            if (len > 0) {
-                                eu /= len;
-                                ev /= len;
-                                const double step = fromRim + 1.5;
-                                const int px = x + static_cast<int>(std::lround(eu * step));
-                                const int py = y - static_cast<int>(std::lround(ev * step));
-                                if (px >= region.Left && px < region.Right && py >= region.Top &&
-                                    py < region.Bottom) {
-                                    const float beyond =
-                                        depth_[static_cast<std::size_t>(py - region.Top) * width +
-                                               (px - region.Left)];
-                                    if (beyond != FAR)
-                                        jump = std::clamp((beyond - t) * pp * invR, 0.0f, 1.0f);
-                                }
-                            } else {
-                                jump = 0;
-                            }
-                            edge = std::clamp(lineWidth - fromRim, 0.0f, 1.0f) * jump;
-                        }
-                    }
-                } else {
-                    const Cylinder& c = CylinderAt(static_cast<std::size_t>(id - spheres));
-                    const V3f a = ToFloat(c.A - V0_), axis = ToFloat(c.Axis);
-                    const V3f fromA{hit.x - a.x, hit.y - a.y, hit.z - a.z};
-                    const float along = dot(fromA, axis);
-                    const float invR = static_cast<float>(1 / c.R);
-                    n = {(fromA.x - along * axis.x) * invR, (fromA.y - along * axis.y) * invR,
-                         (fromA.z - along * axis.z) * invR};
-                    colour = c.Colour;
-                }
-                const V3f toLight = unit({l.x - hit.x, l.y - hit.y, l.z - hit.z});
-                const V3f toEye = unit({-d.x, -d.y, -d.z});
-                const float diffuse = std::max(dot(n, toLight), 0.0f);
-                const float k = std::max(
-                    dot(n, unit({toLight.x + toEye.x, toLight.y + toEye.y, toLight.z + toEye.z})),
-                    0.0f);
-                const float k2 = k * k, k4 = k2 * k2, k16 = k4 * k4 * k4 * k4;
-                static_assert(SHININESS == 20);
-                const float specular = fks * k16 * k4;
-                const float ao = 1 - strength * occ;
-                const float fog = fcue * std::clamp((t * pp - fogStart) * fogScale, 0.0f, 1.0f);
-                const float lit = fkd * diffuse + fka;
-                const int base[3] = {colour.R, colour.G, colour.B};
-                std::uint8_t* p = pixels + 3 * x;
-                for (int ch = 0; ch < 3; ++ch) {
-                    float value =
-                        (lit * static_cast<float>(base[ch]) * (1 / 255.0f) + specular) * ao * 255;
-                    value = std::min(value, 255.0f);
-                    value += (fbg[ch] - value) * fog;
-                    value *= 1 - edge;
-                    p[2 - ch] = static_cast<std::uint8_t>(Byte(value));
-                }
+#if defined(__x86_64__)
+            if (vectorKernels_ && HAS_AVX2) {
+                const int n =
+                    ShadeRowAvx2(terms, dRow, owner_.data() + row, depth_.data() + row, span.From,
+                                 span.To, pixels + 3 * region.Left, left.data());
+                for (int k = 0; k < n; ++k)
+                    shadePixel(region.Left + left[k], y, row, v, dRow, pixels);
+                continue;
             }
+#endif
+            for (int x = region.Left + span.From; x < region.Left + span.To; ++x)
+                shadePixel(x, y, row, v, dRow, pixels);
         }
     };
     if (bands == 1) {

@@ -145,7 +145,14 @@ class PhotoRenderer {
     std::vector<NameItem> names_;
     std::vector<float> depth_;
     std::vector<std::int32_t> owner_;
+    // Per row of the buffers, the columns From .. To - 1 that the last pass may have written;
+    // outside them every pixel is still empty, so only these are cleared and shaded.
+    struct RowSpan {
+        int From, To;
+    };
+    std::vector<RowSpan> spans_;
     int bufferWidth_ = 0;
+    int bufferHeight_ = 0;
     // The camera's rays of this pass: d(u, v) = D0 + u Du + v Dv for the screen offsets u, v.
     Vec3 V0_, D0_, Du_, Dv_;
     double pp_ = 1;

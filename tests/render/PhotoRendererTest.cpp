@@ -180,6 +180,24 @@ TEST_F(PhotoTest, VectorKernelsDrawWhatThePortableLoopsDraw) {
     }
 }
 
+TEST_F(PhotoTest, APassAfterALargerPictureDrawsWhatAFreshRendererDraws) {
+    // The second pass reuses the buffers of the first, whose spheres covered more pixels.
+    test::AddAtom(*ws, 0, {-0.3, 0.2, 0}, 1.0, {200, 40, 40});
+    test::AddAtom(*ws, 0, {0.6, -0.4, 0.5}, 0.8, {40, 200, 40});
+    Draw();
+    ws->HalfRadius = true;
+    Draw();
+    const SceneBitmap reused = scene;
+    PhotoRenderer fresh(2);
+    scene.Fill({0, 0, SCENE_SIZE, SCENE_SIZE}, BG);
+    fresh.DrawPhoto(*ws, renderer.Proj(), renderer.VisibleAtoms(), canvas, font);
+    int differ = 0;
+    for (int y = 850; y < 1150; ++y)
+        for (int x = 850; x < 1150; ++x)
+            differ += !(scene.Pixel(x, y) == reused.Pixel(x, y));
+    EXPECT_EQ(differ, 0);
+}
+
 TEST_F(PhotoTest, CrowdedAtomIsDarkerThanALoneOne) {
     test::AddAtom(*ws, 0, {-3, 0, 0}, 0.5, {200, 200, 200});
     const int crowded = test::AddAtom(*ws, 1, {1, 0, 0}, 0.5, {200, 200, 200});
