@@ -27,6 +27,7 @@
 #include "app/Viewer.h"
 #include "app/cli/CliCommon.h"
 #include "app/cli/FrameArgument.h"
+#include "render/BandWorkers.h"
 #include "workspace/CText.h"
 
 namespace tarsel {
@@ -66,7 +67,7 @@ constexpr const char* kUsage =
     "                   a numbered PNG per frame (frames/f%05d.png) at 1000/30 frames a\n"
     "                   second unless --fps R (1 to 240), MP4 and WebM at quality --crf N\n"
     "                   (0 to 51; 18 and 32 unless told); --jobs N draws frames on N\n"
-    "                   threads (default: one per core)\n"
+    "                   threads (default: one per core; 1 keeps to one core)\n"
     "  world FILE.tsw -o OUT.png [--size WxH] [--frame N] [--turn A,B] [--antialias N]\n"
     "                   draw the world window's picture after the load (or at frame N) as a\n"
     "                   PNG; the window's client size unless --size says otherwise, --turn\n"
@@ -314,6 +315,15 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             err << m.Caption << ": " << m.Text << "\n";
         };
     }
+    // "--jobs 1" asks for one core: the pass then draws in one band instead of one per core.
+    const bool oneCore = command == "movie" && o.Jobs == 1;
+    if (oneCore) BandWorkers::SetThreadBands(1);
+    const struct BandsBack {
+        bool Set;
+        ~BandsBack() {
+            if (Set) BandWorkers::SetThreadBands(0);
+        }
+    } bandsBack{oneCore};
     Viewer viewer(host);
     if (draws) {
         // The window gets its size before anything is loaded into it.
