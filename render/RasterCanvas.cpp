@@ -680,6 +680,7 @@ const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_vie
         std::int64_t{x} + static_cast<std::int64_t>(text.size()) * reach + reach <= clip.Left)
         return &nothing_;
     if (!Unmasked(text, font)) return &MaskFor(text, font, mayForget);
+    if (out == nullptr && handedBytes_ >= HANDED_BUDGET) return nullptr;
     if (!glyphs_.Layout(text, font, pen64_, advance64_)) return nullptr;
     // Long or tall texts are placed for their shown part only, and not kept.
     const Rect window = TextWindow(font);
@@ -693,6 +694,7 @@ const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_vie
     if (shown.Left >= shown.Right || shown.Top >= shown.Bottom) return &nothing_;
     Mask& placed = out != nullptr ? *out : handed_.emplace_back();
     if (!Place(text, font, window, shown, placed)) Compose(text, font, shown, placed);
+    if (out == nullptr) handedBytes_ += sizeof(Mask) + placed.Alpha.capacity();
     return &placed;
 }
 
@@ -704,6 +706,7 @@ void RasterCanvas::ForgetMasks() {
 
 void RasterCanvas::Forget(bool mayForget) {
     if (!handed_.empty()) handed_.clear();
+    handedBytes_ = 0;
     if (!mayForget) return;
     glyphs_.Trim(GLYPH_BUDGET);
     if (maskBytes_ > MASK_BUDGET) ForgetMasks();

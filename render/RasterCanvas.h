@@ -54,6 +54,8 @@ class RasterCanvas : public Canvas {
     std::size_t CacheBytes() const { return maskBytes_ + glyphs_.Bytes(); }
     static constexpr std::size_t MASK_BUDGET = std::size_t{10} << 20;
     static constexpr std::size_t GLYPH_BUDGET = std::size_t{12} << 20;
+    // What the tall texts handed out in one pass may hold; beyond it they are drawn at once.
+    static constexpr std::size_t HANDED_BUDGET = std::size_t{8} << 20;
 
     // The mask of a text as Qt draws it whole, for the tests (and for texts that are not put
     // together from glyphs).
@@ -180,6 +182,7 @@ class RasterCanvas : public Canvas {
     std::vector<const GlyphCache::Glyph*> placed_;
     Mask drawn_;               // a text Text puts together without keeping it
     std::deque<Mask> handed_;  // those Coverage hands out
+    std::size_t handedBytes_ = 0;
 };
 
 }  // namespace tarsel

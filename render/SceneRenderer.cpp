@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "render/FontCells.h"
 #include "workspace/Numeric.h"
 
 namespace tarsel {
@@ -193,7 +192,6 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
 
 void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
     constexpr Rgb OUTLINE{128, 128, 128}, TEXT{0, 0, 0};
-    constexpr int TALL_NAME = 256;
     canvas.SetBrush(ws.BackgroundColour);
     canvas.SetPenStyle(PenStyle::Solid);
     canvas.SetPenColour(OUTLINE);
@@ -243,12 +241,8 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
         FlatItem& item = items_[k];
         const std::string_view name = names_[k].Name.View();
         labelFont.Height = names_[k].Height;
-        // A tall name's coverage is not kept by the canvas: it is drawn at once rather than
-        // held until the end of the pass.
-        if (std::abs(FontCells::EffectiveHeight(labelFont.Height)) <= TALL_NAME) {
-            item.Name = canvas.Coverage(item.NameX, item.NameY, name, labelFont, item.Pieces);
-            if (item.Name != nullptr) continue;
-        }
+        item.Name = canvas.Coverage(item.NameX, item.NameY, name, labelFont, item.Pieces);
+        if (item.Name != nullptr) continue;
         canvas.FlatItems(std::span(items_).subspan(from, k + 1 - from), OUTLINE, TEXT, workers);
         canvas.Text(item.NameX, item.NameY, name, labelFont, TEXT);
         from = k + 1;
