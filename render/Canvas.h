@@ -114,6 +114,9 @@ class Canvas {
                                          const FontSpec& /*font*/, int& /*pieces*/) {
         return nullptr;
     }
+    // Bytes the coverages handed out since ReleaseCoverages hold of their own (a tall text's
+    // shown part is made for its call alone).
+    virtual std::size_t HandedBytes() const { return 0; }
     // The coverages handed out are no longer used.
     virtual void ReleaseCoverages() {}
 

@@ -680,7 +680,6 @@ const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_vie
         std::int64_t{x} + static_cast<std::int64_t>(text.size()) * reach + reach <= clip.Left)
         return &nothing_;
     if (!Unmasked(text, font)) return &MaskFor(text, font, mayForget);
-    if (out == nullptr && handedBytes_ >= HANDED_BUDGET) return nullptr;
     if (!glyphs_.Layout(text, font, pen64_, advance64_)) return nullptr;
     // Long or tall texts are placed for their shown part only, and not kept.
     const Rect window = TextWindow(font);

@@ -43,6 +43,7 @@ class RasterCanvas : public Canvas {
                    BandWorkers& workers) override;
     const TextCoverage* Coverage(int x, int y, std::string_view text, const FontSpec& font,
                                  int& pieces) override;
+    std::size_t HandedBytes() const override { return handedBytes_; }
     void ReleaseCoverages() override;
 
     // Small ellipses from patterns kept per size; off, every row is measured (for the tests).
@@ -54,8 +55,6 @@ class RasterCanvas : public Canvas {
     std::size_t CacheBytes() const { return maskBytes_ + glyphs_.Bytes(); }
     static constexpr std::size_t MASK_BUDGET = std::size_t{10} << 20;
     static constexpr std::size_t GLYPH_BUDGET = std::size_t{12} << 20;
-    // What the tall texts handed out in one pass may hold; beyond it they are drawn at once.
-    static constexpr std::size_t HANDED_BUDGET = std::size_t{8} << 20;
 
     // The mask of a text as Qt draws it whole, for the tests (and for texts that are not put
     // together from glyphs).

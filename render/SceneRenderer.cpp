@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "render/FontCells.h"
 #include "workspace/Numeric.h"
 
 namespace tarsel {
@@ -192,6 +193,8 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
 
 void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
     constexpr Rgb OUTLINE{128, 128, 128}, TEXT{0, 0, 0};
+    constexpr int TALL_NAME = 256;
+    constexpr std::size_t HANDED_BUDGET = std::size_t{8} << 20;
     canvas.SetBrush(ws.BackgroundColour);
     canvas.SetPenStyle(PenStyle::Solid);
     canvas.SetPenColour(OUTLINE);
@@ -241,8 +244,13 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
         FlatItem& item = items_[k];
         const std::string_view name = names_[k].Name.View();
         labelFont.Height = names_[k].Height;
-        item.Name = canvas.Coverage(item.NameX, item.NameY, name, labelFont, item.Pieces);
-        if (item.Name != nullptr) continue;
+        // A tall name's coverage is its shown part, made for this pass alone: tall names join
+        // the batch while those made so far hold little, and are drawn at once past that.
+        if (std::abs(FontCells::EffectiveHeight(labelFont.Height)) <= TALL_NAME ||
+            canvas.HandedBytes() < HANDED_BUDGET) {
+            item.Name = canvas.Coverage(item.NameX, item.NameY, name, labelFont, item.Pieces);
+            if (item.Name != nullptr) continue;
+        }
         canvas.FlatItems(std::span(items_).subspan(from, k + 1 - from), OUTLINE, TEXT, workers);
         canvas.Text(item.NameX, item.NameY, name, labelFont, TEXT);
         from = k + 1;

@@ -8,6 +8,8 @@
 
 #include "RecordingCanvas.h"
 #include "RenderTestWorkspace.h"
+#include "render/FontCells.h"
+#include "render/RasterCanvas.h"
 #include "workspace/Numeric.h"
 
 namespace tarsel {
@@ -256,6 +258,40 @@ TEST_F(SceneRendererTest, LargeRunsDrawTheBondsOfTheRowByRowWalk) {
         ASSERT_EQ(got.Pen, want.Pen) << k;
         ASSERT_EQ(got.Style, want.Style) << k;
     }
+}
+
+// A canvas whose pass is past its budget for tall names from the start.
+class SpentCanvas : public RasterCanvas {
+  public:
+    using RasterCanvas::RasterCanvas;
+    std::size_t HandedBytes() const override { return SIZE_MAX; }
+};
+
+// Names taller than the kept masks join the batch of discs and names, in bands; past the
+// budget each is drawn at once. The picture is the same, names between discs in painter's order.
+TEST_F(SceneRendererTest, TallNamesInTheBatchLookAsThoseDrawnAtOnce) {
+    for (int k = 0; k < 12; ++k) {
+        AddAtom(*ws, 0, {0.012 * (k % 4) - 0.02, 0.01 * (k / 4) - 0.01, 0.05 + 0.004 * k},
+                0.002 * (k % 3 + 1), {k * 20, 100, 200 - k * 10}, k % 2 != 0 ? "HW1" : "OW ");
+    }
+    for (int k = 0; k < 2400; ++k) {  // enough for the batch to go to bands
+        AddAtom(*ws, 1 + k / MAX_ATOMS, {(k % 49) * 0.4 - 10, (k % 37) * 0.5 - 9, 2.0 + k % 23},
+                0.3, {k % 256, 60, 90}, "C1 ");
+    }
+    SceneBitmap batched(BG), atOnce(BG);
+    RasterCanvas a(batched);
+    SpentCanvas b(atOnce);
+    for (Canvas* c : {static_cast<Canvas*>(&a), static_cast<Canvas*>(&b)})
+        c->SetShownArea({500, 600, 1500, 1400});
+    Project();
+    renderer.DrawFlatBalls(*ws, a, labelFont);
+    renderer.DrawFlatBalls(*ws, b, labelFont);
+    EXPECT_GT(FontCells::EffectiveHeight(labelFont.Height), 256);
+    EXPECT_EQ(batched.Image(), atOnce.Image());
+    int black = 0;
+    for (int y = 600; y < 1400; ++y)
+        black += batched.Pixel(1100, y) == Rgb{0, 0, 0};
+    EXPECT_GT(black, 20);  // the tall names are there
 }
 
 }  // namespace
