@@ -240,13 +240,19 @@ class TextDrawingCanvas : public RasterCanvas {
     }
 };
 
-TEST(ShadedBallsTest, NamesBlendedInBandsKeepTheirPlaceBetweenTheBalls) {
+// The camera at (0, 0, -10), the light beside it, names at this font scale.
+std::unique_ptr<Workspace> LitWorkspace(double fontScale) {
     auto ws = test::RenderWorkspace({0, 0, -10});
     ws->LightPosition = {5, 5, -20};
     ws->DiffuseCoefficient = 0.6;
     ws->ReflectCoefficient = 0.7;
     ws->StrayCoefficient = 0.3;
-    ws->Projection.FontScale = 3;
+    ws->Projection.FontScale = fontScale;
+    return ws;
+}
+
+TEST(ShadedBallsTest, NamesBlendedInBandsKeepTheirPlaceBetweenTheBalls) {
+    auto ws = LitWorkspace(3);
     std::mt19937 rng(3);
     std::uniform_real_distribution<double> unit(-1, 1);
     for (int a = 0; a < 300; ++a) {
@@ -269,12 +275,7 @@ TEST(ShadedBallsTest, NamesBlendedInBandsKeepTheirPlaceBetweenTheBalls) {
 // Crowded balls, most hidden behind nearer ones, names between them: the pass that shades
 // nearest first gives the picture of drawing one ball and one name after the other.
 TEST(ShadedBallsTest, HiddenBallsLeaveThePictureOfPaintersOrder) {
-    auto ws = test::RenderWorkspace({0, 0, -10});
-    ws->LightPosition = {5, 5, -20};
-    ws->DiffuseCoefficient = 0.6;
-    ws->ReflectCoefficient = 0.7;
-    ws->StrayCoefficient = 0.3;
-    ws->Projection.FontScale = 2;
+    auto ws = LitWorkspace(2);
     std::mt19937 rng(5);
     std::uniform_real_distribution<double> unit(-1, 1);
     for (int a = 0; a < 400; ++a) {
