@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -69,6 +70,21 @@ class BandWorkers {
     std::uint64_t generation_ = 0;
     int running_ = 0;
     bool stop_ = false;
+};
+
+// One value per band, each on its own cache lines: bands that grow their own vectors at the
+// same time would otherwise pass the line that holds the vectors' ends back and forth.
+template <typename T>
+class PerBand {
+  public:
+    T& operator[](int band) { return slots_[band].Value; }
+    const T& operator[](int band) const { return slots_[band].Value; }
+
+  private:
+    struct alignas(64) Slot {
+        T Value;
+    };
+    std::array<Slot, BandWorkers::MAX_BANDS> slots_;
 };
 
 }  // namespace tarsel

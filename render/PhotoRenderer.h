@@ -112,7 +112,7 @@ class PhotoRenderer {
     std::vector<ListedAtom> listed_;
     std::vector<Sphere> spheres_;
     // The bonds as the bands collected them; one after the other they are the pass's list.
-    std::array<std::vector<Cylinder>, BandWorkers::MAX_BANDS> bandCylinders_;
+    PerBand<std::vector<Cylinder>> bandCylinders_;
     int cylinderRuns_ = 0;
     struct OccludingAtom {
         Vec3 P;

@@ -115,7 +115,7 @@ class RasterCanvas : public Canvas {
                          std::array<int, BandWorkers::MAX_BANDS + 1>& firstRows);
     std::vector<double> rowWeights_;
     std::vector<const EllipseRow*> patterns_;  // of a batch's discs
-    std::array<std::vector<EllipseRow>, BandWorkers::MAX_BANDS> bandRows_;
+    PerBand<std::vector<EllipseRow>> bandRows_;
 
     static void EllipseRows(std::int64_t left, std::int64_t top, std::int64_t right,
                             std::int64_t bottom, std::int64_t firstRow, std::int64_t lastRow,

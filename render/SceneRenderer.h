@@ -68,14 +68,14 @@ class SceneRenderer {
     VisibleAtomList visible_;
     ShadedBalls shaded_;
     std::vector<BondMark> bondMarks_;
-    std::array<std::vector<BondMark>, BandWorkers::MAX_BANDS> bandMarks_;
-    std::array<std::vector<VisibleAtom>, BandWorkers::MAX_BANDS> bandVisible_;
+    PerBand<std::vector<BondMark>> bandMarks_;
+    PerBand<std::vector<VisibleAtom>> bandVisible_;
     std::vector<std::int32_t> bondStart_;  // by slot: its first mark; the next slot's: the end
     std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
     std::vector<AtomRecord> slotAtoms_;    // by slot, for the listed atoms, made by ProjectAtoms
     std::vector<ListedAtom> listed_;       // in drawing order
     std::vector<BatchLine> lines_;
-    std::array<std::vector<BatchLine>, BandWorkers::MAX_BANDS> bandLines_;
+    PerBand<std::vector<BatchLine>> bandLines_;
     std::vector<FlatItem> items_;
     struct NameAt {
         AtomName Name;
