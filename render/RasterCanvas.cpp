@@ -256,18 +256,15 @@ void RasterCanvas::EllipseRows(std::int64_t left, std::int64_t top, std::int64_t
 }
 
 const RasterCanvas::EllipseRow* RasterCanvas::EllipsePattern(int width, int height) {
-    const std::uint32_t key = static_cast<std::uint32_t>(width) << 16 | height;
-    if (key == lastPatternKey_) return lastPattern_;
-    auto [it, added] = ellipses_.try_emplace(key);
-    if (added) {
+    if (ellipses_.empty()) ellipses_.resize((MAX_PATTERN + 1) * (MAX_PATTERN + 1));
+    std::vector<EllipseRow>& rows = ellipses_[width * (MAX_PATTERN + 1) + height];
+    if (rows.empty()) {
         // The rows of a box at the origin; a box anywhere else has them moved by its corner,
         // exactly: the centre's offsets from a pixel are the same halves either way.
-        it->second.resize(static_cast<std::size_t>(height));
-        EllipseRows(0, 0, width, height, 0, height - 1, it->second.data());
+        rows.resize(static_cast<std::size_t>(height));
+        EllipseRows(0, 0, width, height, 0, height - 1, rows.data());
     }
-    lastPatternKey_ = key;
-    lastPattern_ = it->second.data();
-    return lastPattern_;
+    return rows.data();
 }
 
 const RasterCanvas::EllipseRow* RasterCanvas::PatternFor(const Box& box) {
@@ -385,14 +382,13 @@ void RasterCanvas::Lines(std::span<const BatchLine> lines, std::span<const LineP
     firstRows[1] = clip.Bottom;
     if (bands > 1) {
         // Each line weighs by its rows, and a step of set-up.
-        rowWeights_.assign(static_cast<std::size_t>(clip.Height()), 0);
-        for (const BatchLine& l : lines) {
-            if (!l.Draw) continue;
+        WeighRows(lines, clip, workers, [&clip](const BatchLine& l, double* weights) {
+            if (!l.Draw) return;
             const std::int64_t top = std::min(l.Y1, l.Y2), bottom = std::max(l.Y1, l.Y2);
-            if (bottom < clip.Top || top >= clip.Bottom) continue;
-            rowWeights_[WeightRow(top, bottom, clip) - clip.Top] +=
+            if (bottom < clip.Top || top >= clip.Bottom) return;
+            weights[WeightRow(top, bottom, clip) - clip.Top] +=
                 4 + static_cast<double>(std::min<std::int64_t>(bottom - top, clip.Height()));
-        }
+        });
         bands = SplitRows(clip, rowWeights_, bands, firstRows);
     }
     const LineColours start{pen_, brush_, style_};
@@ -443,12 +439,11 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
     firstRows[0] = clip.Top;
     firstRows[1] = clip.Bottom;
     if (bands > 1) {
-        rowWeights_.assign(static_cast<std::size_t>(clip.Height()), 0);
-        for (const FlatItem& item : items) {
+        WeighRows(items, clip, workers, [&clip](const FlatItem& item, double* weights) {
             if (item.Disc) {
                 const Box box = BoxOf(item.X1, item.Y1, item.X2, item.Y2);
                 if (Meets(box, clip))
-                    rowWeights_[WeightRow(box.Top, box.Bottom, clip) - clip.Top] +=
+                    weights[WeightRow(box.Top, box.Bottom, clip) - clip.Top] +=
                         4 + static_cast<double>(
                                 std::min<std::int64_t>(box.Bottom - box.Top, clip.Height()));
             }
@@ -456,10 +451,10 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
                 const TextCoverage& c = item.Name[k];
                 const std::int64_t top = std::int64_t{item.NameY} + c.Top;
                 if (top + c.Height <= clip.Top || top >= clip.Bottom) continue;
-                rowWeights_[WeightRow(top, top + c.Height, clip) - clip.Top] +=
+                weights[WeightRow(top, top + c.Height, clip) - clip.Top] +=
                     2 + static_cast<double>(std::min(c.Height, clip.Height()));
             }
-        }
+        });
         bands = SplitRows(clip, rowWeights_, bands, firstRows);
     }
     const Colour pen = ToColour(outline);

@@ -113,7 +113,28 @@ class RasterCanvas : public Canvas {
     // holds a weight per row of clip and becomes the bands' first rows (band b from rows[b]).
     static int SplitRows(const Rect& clip, std::vector<double>& weights, int bands,
                          std::array<int, BandWorkers::MAX_BANDS + 1>& firstRows);
+    // rowWeights_ over clip's rows: weigh(item, weights) adds an item's weight, each band
+    // summing a run of the items. Weights are whole numbers, so any order gives the same sums.
+    template <typename Item, typename Weigh>
+    void WeighRows(std::span<const Item> items, const Rect& clip, BandWorkers& workers,
+                   Weigh weigh) {
+        const auto rows = static_cast<std::size_t>(clip.Height());
+        const int runs = workers.ForRanges(
+            static_cast<int>(items.size()), WEIGH_PER_BAND, [&](int band, int from, int to) {
+                std::vector<double>& weights = bandWeights_[band];
+                weights.assign(rows, 0);
+                for (int k = from; k < to; ++k)
+                    weigh(items[static_cast<std::size_t>(k)], weights.data());
+            });
+        rowWeights_.swap(bandWeights_[0]);
+        for (int band = 1; band < runs; ++band) {
+            for (std::size_t y = 0; y < rows; ++y)
+                rowWeights_[y] += bandWeights_[band][y];
+        }
+    }
+    static constexpr int WEIGH_PER_BAND = 1000;
     std::vector<double> rowWeights_;
+    PerBand<std::vector<double>> bandWeights_;
     std::vector<const EllipseRow*> patterns_;  // of a batch's discs
     PerBand<std::vector<EllipseRow>> bandRows_;
 
@@ -121,11 +142,12 @@ class RasterCanvas : public Canvas {
                             std::int64_t bottom, std::int64_t firstRow, std::int64_t lastRow,
                             EllipseRow* rows);
     static constexpr int MAX_PATTERN = 64;
+    // Boxes of 1 .. MAX_PATTERN pixels each way.
     const EllipseRow* EllipsePattern(int width, int height);
-    std::unordered_map<std::uint32_t, std::vector<EllipseRow>> ellipses_;  // at most 64 x 64
+    // By width * (MAX_PATTERN + 1) + height, empty until first asked for: a pass asks for
+    // tens of thousands, so the look-up is an index (at most 4.3 MB when all are made).
+    std::vector<std::vector<EllipseRow>> ellipses_;
     std::vector<EllipseRow> rowsBuffer_;
-    std::uint32_t lastPatternKey_ = 0;  // no box is 0 x 0
-    const EllipseRow* lastPattern_ = nullptr;
 
     static Colour ToColour(Rgb c) {
         return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),
