@@ -11,6 +11,7 @@
 #include <immintrin.h>
 #endif
 
+#include "render/BondRow.h"
 #include "render/SceneRenderer.h"
 #include "workspace/Numeric.h"
 
@@ -30,16 +31,6 @@ constexpr int SHININESS = 20;
 constexpr std::int64_t MAX_CELLS = 1 << 21;
 // Rows per stripe of the depth buffer that one band fills.
 constexpr int STRIPE = 8;
-
-// Eight marks of a bond row at once: byte k has its top bit set when marks[k] is not '0'.
-std::uint64_t BondsIn8(const char* marks) {
-    static_assert(std::endian::native == std::endian::little);
-    std::uint64_t w;
-    std::memcpy(&w, marks, sizeof w);
-    w ^= 0x3030303030303030ULL;
-    constexpr std::uint64_t LOW7 = 0x7F7F7F7F7F7F7F7FULL;
-    return (((w & LOW7) + LOW7) | w) & ~LOW7;
-}
 
 Vec3 Unit(Vec3 a) {
     const double l = Length(a);
@@ -610,14 +601,7 @@ void PhotoRenderer::BuildCylinders(const Workspace& ws, const VisibleAtomList& v
                         c.Half = half;
                         found.push_back(c);
                     };
-                    int j = 0;
-                    for (; j + 8 <= atoms; j += 8) {
-                        for (std::uint64_t bits = BondsIn8(&row[j]); bits != 0; bits &= bits - 1)
-                            bond(j + std::countr_zero(bits) / 8);
-                    }
-                    for (; j < atoms; ++j) {
-                        if (row[j] != '0') bond(j);
-                    }
+                    ForEachBond(row, atoms, bond);
                 }
             }
         });

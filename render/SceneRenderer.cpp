@@ -1,30 +1,14 @@
 #include "render/SceneRenderer.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
+#include "render/BondRow.h"
 #include "render/FontCells.h"
 #include "workspace/Numeric.h"
 
 namespace tarsel {
-
-namespace {
-
-// Eight marks of a bond row at once: byte k of the result has its top bit set when marks[k] is
-// not '0'. Most of a row says "no bond", so most words give 0.
-std::uint64_t BondsIn8(const char* marks) {
-    static_assert(std::endian::native == std::endian::little);
-    std::uint64_t w;
-    std::memcpy(&w, marks, sizeof w);
-    w ^= 0x3030303030303030ULL;  // "00000000"
-    constexpr std::uint64_t LOW7 = 0x7F7F7F7F7F7F7F7FULL;
-    return (((w & LOW7) + LOW7) | w) & ~LOW7;
-}
-
-}  // namespace
 
 Rgb FlatBallColour(Rgb atom, bool selected, Rgb background) {
     if (atom.R == 0 && atom.G == 0 && atom.B == 0) return background;
@@ -102,14 +86,7 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
                         const Pixel p = listedPixel_[m * MAX_ATOMS + j];
                         marks.push_back({p.x, p.y, row[j]});
                     };
-                    int j = 0;
-                    for (; j + 8 <= atoms; j += 8) {
-                        for (std::uint64_t bits = BondsIn8(&row[j]); bits != 0; bits &= bits - 1)
-                            mark(j + std::countr_zero(bits) / 8);
-                    }
-                    for (; j < atoms; ++j) {
-                        if (row[j] != '0') mark(j);
-                    }
+                    ForEachBond(row, atoms, mark);
                 }
             }
         });
