@@ -52,7 +52,7 @@ void SceneRenderer::ProjectAtoms(Workspace& ws) {
         for (const VisibleAtom& e : bandVisible_[band])
             visible_.Append(e);
     }
-    visible_.SortByDistance();
+    visible_.SortByDistance(shaded_.Workers());
 }
 
 void SceneRenderer::CollectBondMarks(const Workspace& ws) {

@@ -1,6 +1,7 @@
 #include "render/VisibleAtomList.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -36,7 +37,7 @@ VisibleAtomList::VisibleAtomList()
       scratch_(std::make_unique<VisibleAtom[]>(CAPACITY)),
       keys_(std::make_unique<SortKey[]>(CAPACITY)),
       keysScratch_(std::make_unique<SortKey[]>(CAPACITY)),
-      digitCounts_(std::make_unique<std::int32_t[]>(DIGITS * BUCKETS)),
+      digitCounts_(std::make_unique<std::int32_t[]>(BandWorkers::MAX_BANDS * DIGITS * BUCKETS)),
       position_(std::make_unique<std::int32_t[]>(CAPACITY)) {
     std::fill_n(position_.get(), CAPACITY, -1);
 }
@@ -62,49 +63,94 @@ bool VisibleAtomList::Append(const VisibleAtom& entry) {
 }
 
 void VisibleAtomList::SortByDistance() {
+    SortKeys(nullptr);
+}
+
+void VisibleAtomList::SortByDistance(BandWorkers& workers) {
+    SortKeys(&workers);
+}
+
+void VisibleAtomList::SortKeys(BandWorkers* workers) {
     // Sorting 16-byte keys and moving each entry once is cheaper than sorting the entries;
-    // the index as the second key keeps equal distances in order.
-    for (int i = 0; i < count_; ++i)
-        keys_[i] = {OrderedBits(entries_[i].Distance), i};
-    if (count_ >= RADIX_FROM) {
-        RadixSortKeys();
+    // the index as the second key keeps equal distances in order. Long lists are sorted in
+    // runs, one per band, and the runs merged: (key, index) orders every entry, so any way
+    // of sorting gives the one order.
+    const auto before = [](const SortKey& a, const SortKey& b) {
+        return a.Key != b.Key ? a.Key < b.Key : a.Index < b.Index;
+    };
+    std::array<int, BandWorkers::MAX_BANDS + 1> runStart{};
+    int runs = 1;
+    const auto sortRun = [&](int band, int from, int to) {
+        runStart[band] = from;
+        runStart[band + 1] = to;
+        for (int i = from; i < to; ++i)
+            keys_[i] = {OrderedBits(entries_[i].Distance), i};
+        if (to - from >= RADIX_FROM) {
+            RadixSortKeys(from, to, digitCounts_.get() + band * DIGITS * BUCKETS);
+        } else {
+            std::sort(keys_.get() + from, keys_.get() + to, before);
+        }
+    };
+    if (workers != nullptr) {
+        runs = workers->ForRanges(count_, RADIX_FROM, sortRun);
     } else {
-        std::sort(keys_.get(), keys_.get() + count_, [](const SortKey& a, const SortKey& b) {
-            if (a.Key != b.Key) return a.Key < b.Key;
-            return a.Index < b.Index;
-        });
+        sortRun(0, 0, count_);
     }
-    for (int i = 0; i < count_; ++i)
-        scratch_[i] = entries_[keys_[i].Index];
+    const SortKey* sorted = keys_.get();
+    if (runs > 1) {
+        // Each merge joins the next run to all before it.
+        SortKey* in = keys_.get();
+        SortKey* out = keysScratch_.get();
+        for (int run = 1; run < runs; ++run) {
+            std::merge(in, in + runStart[run], in + runStart[run], in + runStart[run + 1], out,
+                       before);
+            std::copy(in + runStart[run + 1], in + count_, out + runStart[run + 1]);
+            std::swap(in, out);
+        }
+        sorted = in;
+    }
+    const auto gather = [&](int, int from, int to) {
+        for (int i = from; i < to; ++i)
+            scratch_[i] = entries_[sorted[i].Index];
+    };
+    if (workers != nullptr) {
+        workers->ForRanges(count_, RADIX_FROM, gather);
+    } else {
+        gather(0, 0, count_);
+    }
     std::swap(entries_, scratch_);
     for (int i = count_ - 1; i >= 0; --i)
         position_[Slot(entries_[i].Molecule, entries_[i].Atom)] = i;
 }
 
-void VisibleAtomList::RadixSortKeys() {
+void VisibleAtomList::RadixSortKeys(int from, int to, std::int32_t* counts) {
     // Least significant digit first; each pass is stable, so the list order survives among
-    // equal keys. Digits that all keys share (the exponent, mostly) are skipped.
-    std::int32_t* counts = digitCounts_.get();
+    // equal keys. Digits that all keys share (the exponent, mostly) are skipped. The sorted
+    // keys end in keys_[from, to).
+    SortKey* keys = keys_.get() + from;
+    SortKey* scratch = keysScratch_.get() + from;
+    const int n = to - from;
     std::fill_n(counts, DIGITS * BUCKETS, 0);
-    for (int i = 0; i < count_; ++i) {
-        const std::uint64_t key = keys_[i].Key;
+    for (int i = 0; i < n; ++i) {
+        const std::uint64_t key = keys[i].Key;
         for (int d = 0; d < DIGITS; ++d)
             ++counts[d * BUCKETS + ((key >> (d * DIGIT_BITS)) & (BUCKETS - 1))];
     }
     for (int d = 0; d < DIGITS; ++d) {
         std::int32_t* count = counts + d * BUCKETS;
         const int shift = d * DIGIT_BITS;
-        if (count[(keys_[0].Key >> shift) & (BUCKETS - 1)] == count_) continue;
+        if (count[(keys[0].Key >> shift) & (BUCKETS - 1)] == n) continue;
         std::int32_t next = 0;
         for (int b = 0; b < BUCKETS; ++b) {
-            const std::int32_t n = count[b];
+            const std::int32_t c = count[b];
             count[b] = next;
-            next += n;
+            next += c;
         }
-        for (int i = 0; i < count_; ++i)
-            keysScratch_[count[(keys_[i].Key >> shift) & (BUCKETS - 1)]++] = keys_[i];
-        std::swap(keys_, keysScratch_);
+        for (int i = 0; i < n; ++i)
+            scratch[count[(keys[i].Key >> shift) & (BUCKETS - 1)]++] = keys[i];
+        std::swap(keys, scratch);
     }
+    if (keys != keys_.get() + from) std::copy(keys, keys + n, keys_.get() + from);
 }
 
 int VisibleAtomList::Find(int molecule, int atom) const {

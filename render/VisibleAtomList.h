@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "render/BandWorkers.h"
 #include "workspace/Workspace.h"
 
 namespace tarsel {
@@ -32,6 +33,8 @@ class VisibleAtomList {
     // A selection sort would cost seconds per pass at 50,000 atoms; long lists are sorted by
     // the bits of their distances (a stable radix sort), short ones by comparison.
     void SortByDistance();
+    // The same order, the work shared among the bands.
+    void SortByDistance(BandWorkers& workers);
 
     int Count() const { return count_; }
     const VisibleAtom& operator[](int i) const { return entries_[i]; }
@@ -43,7 +46,8 @@ class VisibleAtomList {
         std::uint64_t Key;  // ordered as the distances are
         std::int32_t Index;
     };
-    void RadixSortKeys();
+    void SortKeys(BandWorkers* workers);
+    void RadixSortKeys(int from, int to, std::int32_t* counts);
 
     std::unique_ptr<VisibleAtom[]> entries_;
     std::unique_ptr<VisibleAtom[]> scratch_;
