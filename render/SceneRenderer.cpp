@@ -30,12 +30,14 @@ void SceneRenderer::ProjectAtoms(Workspace& ws) {
         LoadedMolecules(ws), MoleculesPerBand(ws), [&](int band, int from, int to) {
             std::vector<VisibleAtom>& found = bandVisible_[band];
             found.clear();
+            std::array<ProjectedPoint, MAX_ATOMS> projected;
             for (int m = from; m < to; ++m) {
                 MoleculeRecord& mol = ws.Molecules[m];
                 const int atoms = AtomsOf(mol);
+                projection_.ProjectPoints(mol.X.data(), mol.Y.data(), mol.Z.data(), atoms,
+                                          projected.data());
                 for (int a = 0; a < atoms; ++a) {
-                    const ProjectedPoint p =
-                        projection_.ProjectPoint({mol.X[a], mol.Y[a], mol.Z[a]});
+                    const ProjectedPoint& p = projected[a];
                     mol.PerspectiveFactor[a] = p.PerspectiveFactor;
                     if (!p.Visible) continue;
                     found.push_back({m, a, p.sx, p.sy, p.Distance});

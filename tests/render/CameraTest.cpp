@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "render/Camera.h"
 #include "render/Projection.h"
@@ -114,6 +117,39 @@ TEST(Projection, PointsWithoutAnImageAreSkippedNotInfinite) {
     // A degenerate frame (V2 parallel to V3) has no image plane at all.
     const Projection flat = Prepared({{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {1, 0, 0}});
     EXPECT_FALSE(flat.ProjectPoint({0, 0, 10}).Visible);
+}
+
+TEST(Projection, ManyPointsAtOnceAreEachPointBitForBit) {
+    // A tilted frame with axes of odd lengths; usual points in front and behind mixed with
+    // points without an image, so that the two of a pair take different paths.
+    const Projection p = Prepared({{10, 12, -30}, {0.3, -0.39, 0.87}, {-0.94, 0, -0.33},
+                                   {0.13, -0.92, -0.37}},
+                                  10, 84.0925);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<Vec3> points{{0, 0, 0},         {10, 12, -30},     {13.1, 7.5, 21.25},
+                                   {nan, 0, 10},      {-40, 55.5, -31},  {0, inf, 10},
+                                   {1e308, 1e308, 1}, {10.3, 11.61, -29.13}, {1e-9, 2e-9, -3e-9}};
+    std::vector<double> x, y, z;
+    for (const Vec3& v : points) {
+        x.push_back(v.x);
+        y.push_back(v.y);
+        z.push_back(v.z);
+    }
+    const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+    for (int n = 0; n <= static_cast<int>(points.size()); ++n) {
+        std::vector<ProjectedPoint> out(points.size());
+        p.ProjectPoints(x.data(), y.data(), z.data(), n, out.data());
+        for (int i = 0; i < n; ++i) {
+            const ProjectedPoint one = p.ProjectPoint(points[i]);
+            EXPECT_EQ(out[i].Projectable, one.Projectable) << i;
+            EXPECT_EQ(out[i].Visible, one.Visible) << i;
+            EXPECT_EQ(bits(out[i].sx), bits(one.sx)) << i;
+            EXPECT_EQ(bits(out[i].sy), bits(one.sy)) << i;
+            EXPECT_EQ(bits(out[i].Distance), bits(one.Distance)) << i;
+            EXPECT_EQ(bits(out[i].PerspectiveFactor), bits(one.PerspectiveFactor)) << i;
+        }
+    }
 }
 
 TEST(Camera, MoveGoesAlongTheViewingAxis) {
