@@ -38,7 +38,7 @@ class Projection {
     // Steps 1-5 of the projection. The axes loaded from a file need not be unit vectors, so
     // this is the general construction, not the closed form of an orthonormal frame.
     ProjectedPoint ProjectPoint(Vec3 p) const;
-    // ProjectPoint of (x[i], y[i], z[i]) into out[i] for i < n, bit for bit, two at a time.
+    // ProjectPoint of (x[i], y[i], z[i]) into out[i] for i < n, bit for bit, a few at a time.
     void ProjectPoints(const double* x, const double* y, const double* z, int n,
                        ProjectedPoint* out) const;
 
