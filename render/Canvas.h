@@ -114,6 +114,14 @@ class Canvas {
                                          const FontSpec& /*font*/, int& /*pieces*/) {
         return nullptr;
     }
+    // What Coverage would give when the canvas has it ready, found without making anything;
+    // null when only Coverage can tell. Several threads may ask at once, while nothing else
+    // uses the canvas; the answer stays valid as long as Coverage's would.
+    virtual const TextCoverage* ReadyCoverage(int /*x*/, int /*y*/, std::string_view /*text*/,
+                                              const FontSpec& /*font*/, int& pieces) const {
+        pieces = 0;
+        return nullptr;
+    }
     // Bytes the coverages handed out since ReleaseCoverages hold of their own (a tall text's
     // shown part is made for its call alone).
     virtual std::size_t HandedBytes() const { return 0; }

@@ -493,6 +493,18 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
     }
 }
 
+std::uint64_t RasterCanvas::MaskKey(std::string_view text, const FontSpec& font, int face) {
+    const int height = FontCells::EffectiveHeight(font.Height);
+    // Up to four letters, their count, the height (|height| <= MAX_MASK_CELL) and the face.
+    // Letter i in byte i: a key of its own for every text, without a call to copy a few
+    // bytes for every name of a pass.
+    std::uint32_t letters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        letters |= std::uint32_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    return (std::uint64_t{letters} << 32) | (static_cast<std::uint64_t>(text.size()) << 28) |
+           (static_cast<std::uint64_t>(height + 2048) << 16) | static_cast<std::uint64_t>(face);
+}
+
 const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const FontSpec& font,
                                                 bool mayForget) {
     auto faceIt = std::find(faces_.begin(), faces_.end(), font.Face);
@@ -503,17 +515,10 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
         }
         faceIt = faces_.insert(faces_.end(), font.Face);
     }
-    const int height = FontCells::EffectiveHeight(font.Height);
-    // Up to four letters, their count, the height (|height| <= MAX_MASK_CELL) and the face.
-    std::uint32_t letters = 0;
-    std::memcpy(&letters, text.data(), text.size());
-    const std::uint64_t key = (std::uint64_t{letters} << 32) |
-                              (static_cast<std::uint64_t>(text.size()) << 28) |
-                              (static_cast<std::uint64_t>(height + 2048) << 16) |
-                              static_cast<std::uint64_t>(faceIt - faces_.begin());
+    const std::uint64_t key = MaskKey(text, font, static_cast<int>(faceIt - faces_.begin()));
     // Pieces that point at glyphs the cache has let go of are placed again.
     const auto current = [this](const Mask& m) { return !m.Glyphs || m.Epoch == glyphs_.Epoch(); };
-    Recent& recent = recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54];
+    Recent& recent = recent_[RecentSlot(key)];
     if (recent.Key == key && current(*recent.Found)) return *recent.Found;
     Mask* mask = nullptr;
     if (auto found = masks_.find(key); found != masks_.end()) {
@@ -537,7 +542,7 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
         mask->Count = 1;
     }
     maskBytes_ += mask->Alpha.capacity();
-    recent_[(key * 0x9E3779B97F4A7C15ULL) >> 54] = {key, mask};
+    recent_[RecentSlot(key)] = {key, mask};
     return *mask;
 }
 
@@ -661,20 +666,24 @@ bool RasterCanvas::Place(std::string_view text, const FontSpec& font, const Rect
     return true;
 }
 
-const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_view text,
-                                                   const FontSpec& font, bool mayForget,
-                                                   Mask* out) {
+bool RasterCanvas::NearShown(int x, int y, std::string_view text, const FontSpec& font) const {
     // A name far off the shown area is passed over before any look-up: a cell is at most as
     // tall as asked (twice the em height), a character at most twice as wide, and Qt's image
     // of a text has room of half a cell either side.
     const std::int64_t h = std::abs(FontCells::EffectiveHeight(font.Height));
     const std::int64_t reach = 2 * h + 3;
     const Rect clip = Clip();
-    if (std::int64_t{y} - reach >= clip.Bottom || std::int64_t{y} + 2 * reach <= clip.Top ||
-        std::int64_t{x} - reach >= clip.Right ||
-        std::int64_t{x} + static_cast<std::int64_t>(text.size()) * reach + reach <= clip.Left)
-        return &nothing_;
+    return std::int64_t{y} - reach < clip.Bottom && std::int64_t{y} + 2 * reach > clip.Top &&
+           std::int64_t{x} - reach < clip.Right &&
+           std::int64_t{x} + static_cast<std::int64_t>(text.size()) * reach + reach > clip.Left;
+}
+
+const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_view text,
+                                                   const FontSpec& font, bool mayForget,
+                                                   Mask* out) {
+    if (!NearShown(x, y, text, font)) return &nothing_;
     if (!Unmasked(text, font)) return &MaskFor(text, font, mayForget);
+    const Rect clip = Clip();
     if (!glyphs_.Layout(text, font, pen64_, advance64_)) return nullptr;
     // Long or tall texts are placed for their shown part only, and not kept.
     const Rect window = TextWindow(font);
@@ -758,6 +767,25 @@ void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& fon
             BlendSpan(bits + py * stride, piece, static_cast<int>(py - top), x, colour, clip.Left,
                       clip.Right);
     }
+}
+
+const TextCoverage* RasterCanvas::ReadyCoverage(int x, int y, std::string_view text,
+                                                const FontSpec& font, int& pieces) const {
+    pieces = 0;
+    if (text.empty() || !FontCells::Available() || Unmasked(text, font)) return nullptr;
+    if (!NearShown(x, y, text, font)) return nothing_.Pieces.data();
+    const auto face = std::find(faces_.begin(), faces_.end(), font.Face);
+    if (face == faces_.end()) return nullptr;
+    const std::uint64_t key = MaskKey(text, font, static_cast<int>(face - faces_.begin()));
+    const Mask* mask = nullptr;
+    if (const Recent& recent = recent_[RecentSlot(key)]; recent.Key == key) {
+        mask = recent.Found;
+    } else if (const auto found = masks_.find(key); found != masks_.end()) {
+        mask = &found->second;
+    }
+    if (mask == nullptr || (mask->Glyphs && mask->Epoch != glyphs_.Epoch())) return nullptr;
+    pieces = mask->Count;
+    return mask->Pieces.data();
 }
 
 const TextCoverage* RasterCanvas::Coverage(int x, int y, std::string_view text,

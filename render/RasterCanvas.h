@@ -43,6 +43,8 @@ class RasterCanvas : public Canvas {
                    BandWorkers& workers) override;
     const TextCoverage* Coverage(int x, int y, std::string_view text, const FontSpec& font,
                                  int& pieces) override;
+    const TextCoverage* ReadyCoverage(int x, int y, std::string_view text, const FontSpec& font,
+                                      int& pieces) const override;
     std::size_t HandedBytes() const override { return handedBytes_; }
     void ReleaseCoverages() override;
 
@@ -159,6 +161,9 @@ class RasterCanvas : public Canvas {
     // lays the text out glyph by glyph, else drawn whole. With mayForget, a full cache starts
     // afresh first; without, every mask handed out stays valid.
     const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget);
+    static std::uint64_t MaskKey(std::string_view text, const FontSpec& font, int face);
+    // Whether the text with its cell at (x, y) may reach the shown area.
+    bool NearShown(int x, int y, std::string_view text, const FontSpec& font) const;
     // All that Qt's image of the text of the last Layout holds, relative to its cell.
     Rect TextWindow(const FontSpec& font);
     // The coverage of a text with its cell at (x, y), put together from glyphs where it can
@@ -193,6 +198,7 @@ class RasterCanvas : public Canvas {
         const Mask* Found = nullptr;
     };
     static constexpr int RECENT = 1024;
+    static std::size_t RecentSlot(std::uint64_t key) { return (key * 0x9E3779B97F4A7C15ULL) >> 54; }
     std::array<Recent, RECENT> recent_{};
     void ForgetMasks();
     Mask nothing_;  // what a text covers without fonts or off the shown area

@@ -184,9 +184,11 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
     items_.resize(static_cast<std::size_t>(count));
     names_.resize(static_cast<std::size_t>(count));
     // The discs and the names' places and heights, from the records, farthest first; the
-    // records are fetched ahead of their turn.
+    // records are fetched ahead of their turn. Names whose pieces the canvas has ready are
+    // looked up here too.
     constexpr int AHEAD = 16;
     workers.ForRanges(count, ATOMS_PER_BAND, [&](int, int from, int to) {
+        FontSpec font = labelFont;
         for (int k = from; k < to; ++k) {
             if (k + AHEAD < count) {
                 const VisibleAtom& next = visible_[count - 1 - (k + AHEAD)];
@@ -211,16 +213,26 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
             item.NameX = Trunc(x);
             item.NameY = Trunc(y);
             names_[k] = {atom.Name, Trunc(f * fontScale + 3 * projection_.PixelScale())};
+            if (ws.ShowAtomNames) {
+                font.Height = names_[k].Height;
+                item.Name = canvas.ReadyCoverage(item.NameX, item.NameY, atom.Name.View(), font,
+                                                 item.Pieces);
+            }
         }
     });
     if (!ws.ShowAtomNames) {
         canvas.FlatItems(items_, OUTLINE, TEXT, workers);
         return;
     }
-    // The items are drawn in stretches; a name that the canvas must draw itself ends one.
+    // The items are drawn in stretches; a name that the canvas must draw itself ends one, and
+    // with it the pieces found ready, which are looked up again.
     std::size_t from = 0;
+    bool ready = true;
     for (std::size_t k = 0; k < items_.size(); ++k) {
         FlatItem& item = items_[k];
+        if (ready && item.Name != nullptr) continue;
+        item.Name = nullptr;
+        item.Pieces = 0;
         const std::string_view name = names_[k].Name.View();
         labelFont.Height = names_[k].Height;
         // A tall name's coverage is its shown part, made for this pass alone: tall names join
@@ -232,10 +244,13 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
         }
         canvas.FlatItems(std::span(items_).subspan(from, k + 1 - from), OUTLINE, TEXT, workers);
         canvas.Text(item.NameX, item.NameY, name, labelFont, TEXT);
+        ready = false;
         from = k + 1;
     }
     canvas.FlatItems(std::span(items_).subspan(from), OUTLINE, TEXT, workers);
     canvas.ReleaseCoverages();
+    // The font is left as the last name's, looked up here or not.
+    if (!names_.empty()) labelFont.Height = names_.back().Height;
 }
 
 }  // namespace tarsel

@@ -138,6 +138,11 @@ const TextCoverage* WideCanvas::Coverage(int x, int y, std::string_view text, co
     return inner_.Coverage(x, y, text, Grown(font), pieces);
 }
 
+const TextCoverage* WideCanvas::ReadyCoverage(int x, int y, std::string_view text,
+                                              const FontSpec& font, int& pieces) const {
+    return inner_.ReadyCoverage(x, y, text, Grown(font), pieces);
+}
+
 void BoxFilter(const QImage& src, const Rect& from, int n, QImage& dst, int dx, int dy) {
     const int w = from.Width() / n, h = from.Height() / n;
     const int area = n * n;

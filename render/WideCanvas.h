@@ -27,6 +27,8 @@ class WideCanvas : public Canvas {
     std::uint8_t* Row(int y) override { return inner_.Row(y); }
     const TextCoverage* Coverage(int x, int y, std::string_view text, const FontSpec& font,
                                  int& pieces) override;
+    const TextCoverage* ReadyCoverage(int x, int y, std::string_view text, const FontSpec& font,
+                                      int& pieces) const override;
     std::size_t HandedBytes() const override { return inner_.HandedBytes(); }
     void ReleaseCoverages() override { inner_.ReleaseCoverages(); }
     void SetShownArea(const Rect& area) override;

@@ -284,10 +284,19 @@ TEST_F(SceneRendererTest, TallNamesInTheBatchLookAsThoseDrawnAtOnce) {
     for (Canvas* c : {static_cast<Canvas*>(&a), static_cast<Canvas*>(&b)})
         c->SetShownArea({500, 600, 1500, 1400});
     Project();
-    renderer.DrawFlatBalls(*ws, a, labelFont);
-    renderer.DrawFlatBalls(*ws, b, labelFont);
-    EXPECT_GT(FontCells::EffectiveHeight(labelFont.Height), 256);
-    EXPECT_EQ(batched.Image(), atOnce.Image());
+    // The second pass finds the short names' pieces ready, before and after the tall names
+    // that the canvas draws itself, and draws the first pass's picture.
+    QImage first;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (Canvas* c : {static_cast<Canvas*>(&a), static_cast<Canvas*>(&b)})
+            c->FillRect({0, 0, SCENE_SIZE, SCENE_SIZE}, BG);
+        renderer.DrawFlatBalls(*ws, a, labelFont);
+        renderer.DrawFlatBalls(*ws, b, labelFont);
+        EXPECT_GT(FontCells::EffectiveHeight(labelFont.Height), 256);
+        EXPECT_EQ(batched.Image(), atOnce.Image()) << "pass " << pass;
+        if (pass == 0) first = batched.Image().copy();
+    }
+    EXPECT_EQ(batched.Image(), first);
     int black = 0;
     for (int y = 600; y < 1400; ++y)
         black += batched.Pixel(1100, y) == Rgb{0, 0, 0};
