@@ -99,6 +99,8 @@ shading::RowsKernel KernelFunction(ShadingKernel kernel) {
 // Below this many pixels a stretch of balls is drawn on the calling thread: waking the
 // workers would cost more.
 constexpr double PARALLEL_PIXELS = 20000;
+// Balls made on one thread below twice this many.
+constexpr int ITEMS_PER_BAND = 2000;
 
 double SquarePixels(const BallRaster& b) {
     const double side = 2 * static_cast<double>(std::min<std::int64_t>(b.Radius, SCENE_SIZE)) + 1;
@@ -254,30 +256,48 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
     const ShadingTerms terms = ShadingTermsOf(ws);
     const double fontScale = ws.Projection.FontScale;
     items_.resize(atoms.size());
-    // The balls are drawn in stretches; a name that the canvas must draw itself ends one.
+    const auto nameHeight = [&](const ListedAtom& atom) {
+        return Trunc(Trunc(atom.Factor) * fontScale + 3 * pixelScale_);
+    };
+    // The balls, and the names whose pieces the canvas has ready, on the bands.
+    workers_.ForRanges(static_cast<int>(atoms.size()), ITEMS_PER_BAND, [&](int, int from, int to) {
+        FontSpec font = labelFont;
+        for (int k = from; k < to; ++k) {
+            const ListedAtom& atom = atoms[k];
+            Item& item = items_[k];
+            item = Item{};
+            item.Ball = RasterBall(atom.P, atom.R, atom.Colour, atom.Factor, atom.sx, atom.sy,
+                                   ws.HalfAtomRadius, centreX_, centreY_);
+            if (!ws.ShowAtomNames) continue;
+            item.NameX = static_cast<std::int32_t>(item.Ball.Cx);
+            item.NameY = static_cast<std::int32_t>(item.Ball.Cy);
+            font.Height = nameHeight(atom);
+            item.Coverage =
+                canvas.ReadyCoverage(item.NameX, item.NameY, atom.Name.View(), font, item.Pieces);
+        }
+    });
+    // The balls are drawn in stretches; a name that the canvas must draw itself ends one, and
+    // with it the pieces found ready, which are looked up again.
     std::size_t from = 0;
     double pixels = 0;
+    bool ready = true;
     for (std::size_t k = 0; k < items_.size(); ++k) {
-        const ListedAtom& atom = atoms[k];
-        const double f = atom.Factor;
         Item& item = items_[k];
-        item = Item{};
-        item.Ball = RasterBall(atom.P, atom.R, atom.Colour, f, atom.sx, atom.sy, ws.HalfAtomRadius,
-                               centreX_, centreY_);
         pixels += SquarePixels(item.Ball);
-        if (!ws.ShowAtomNames) continue;
-        labelFont.Height = Trunc(Trunc(f) * fontScale + 3 * pixelScale_);
-        item.NameX = static_cast<std::int32_t>(item.Ball.Cx);
-        item.NameY = static_cast<std::int32_t>(item.Ball.Cy);
-        const AtomName& name = atom.Name;
+        if (!ws.ShowAtomNames || (ready && item.Coverage != nullptr)) continue;
+        labelFont.Height = nameHeight(atoms[k]);
+        const AtomName& name = atoms[k].Name;
         item.Coverage =
             canvas.Coverage(item.NameX, item.NameY, name.View(), labelFont, item.Pieces);
         if (item.Coverage != nullptr) continue;
         DrawItems(terms, from, k + 1, pixels < PARALLEL_PIXELS);
         canvas.Text(item.NameX, item.NameY, name.View(), labelFont, {0, 0, 0});
+        ready = false;
         from = k + 1;
         pixels = 0;
     }
+    // The font is left as the last name's, looked up here or not.
+    if (ws.ShowAtomNames && !atoms.empty()) labelFont.Height = nameHeight(atoms.back());
     DrawItems(terms, from, items_.size(), pixels < PARALLEL_PIXELS);
     canvas.ReleaseCoverages();
 }
