@@ -1126,28 +1126,56 @@ void PhotoRenderer::DrawNames(const Workspace& ws, Canvas& canvas, FontSpec& lab
     const double fontScale = ws.Projection.FontScale;
     const int count = static_cast<int>(listed_.size());
     const Vec3 D0 = D0_, Du = Du_, Dv = Dv_;
-    for (int k = 0; k < count; ++k) {
-        const ListedAtom& atom = listed_[k];
-        const int x = Trunc(target.CentreX + atom.sx), y = Trunc(target.CentreY - atom.sy);
-        // Only a name whose atom is seen at its centre: nearer atoms hide the rest.
-        if (x < region.Left || x >= region.Right || y < region.Top || y >= region.Bottom) continue;
-        const std::size_t at =
-            static_cast<std::size_t>(y - region.Top) * bufferWidth_ + (x - region.Left);
-        if (owner_[at] != k) {
-            const double u = x - target.CentreX, v = target.CentreY - y;
-            const Vec3 d = D0 + u * Du + v * Dv;
-            const double tCentre = Dot(d, atom.P - V0_) / Dot(d, d);
-            if (!(depth_[at] >= tCentre)) continue;
+    const auto heightOf = [&](const ListedAtom& atom) {
+        return Trunc(atom.Factor * fontScale + 3 * pixelScale_);
+    };
+    // Which names are seen, and the pieces the canvas has ready, on the bands.
+    nameLookups_.resize(static_cast<std::size_t>(count));
+    workers_.ForRanges(count, NAMES_PER_BAND, [&](int, int from, int to) {
+        FontSpec font = labelFont;
+        for (int k = from; k < to; ++k) {
+            const ListedAtom& atom = listed_[k];
+            NameLookup& look = nameLookups_[k];
+            look = {nullptr, 0, Trunc(target.CentreX + atom.sx), Trunc(target.CentreY - atom.sy),
+                    false};
+            const int x = look.X, y = look.Y;
+            // Only a name whose atom is seen at its centre: nearer atoms hide the rest.
+            if (x < region.Left || x >= region.Right || y < region.Top || y >= region.Bottom)
+                continue;
+            const std::size_t at =
+                static_cast<std::size_t>(y - region.Top) * bufferWidth_ + (x - region.Left);
+            if (owner_[at] != k) {
+                const double u = x - target.CentreX, v = target.CentreY - y;
+                const Vec3 d = D0 + u * Du + v * Dv;
+                const double tCentre = Dot(d, atom.P - V0_) / Dot(d, d);
+                if (!(depth_[at] >= tCentre)) continue;
+            }
+            look.Seen = true;
+            font.Height = heightOf(atom);
+            look.Coverage = canvas.ReadyCoverage(x, y, atom.Name.View(), font, look.Pieces);
         }
-        labelFont.Height = Trunc(atom.Factor * fontScale + 3 * pixelScale_);
+    });
+    // In order: the names found ready, until the canvas draws one itself; the others looked up.
+    bool ready = true;
+    for (int k = 0; k < count; ++k) {
+        const NameLookup& look = nameLookups_[k];
+        if (!look.Seen) continue;
+        const ListedAtom& atom = listed_[k];
+        labelFont.Height = heightOf(atom);
+        if (ready && look.Coverage != nullptr) {
+            names_.push_back({look.Coverage, look.Pieces, look.X, look.Y});
+            continue;
+        }
         int pieces = 0;
-        const TextCoverage* c = canvas.Coverage(x, y, atom.Name.View(), labelFont, pieces);
+        const TextCoverage* c =
+            canvas.Coverage(look.X, look.Y, atom.Name.View(), labelFont, pieces);
         if (c != nullptr) {
-            names_.push_back({c, pieces, x, y});
+            names_.push_back({c, pieces, look.X, look.Y});
         } else if (targetIsCanvas) {
             // The canvas draws this one itself, which may end the coverages collected so far.
             BlendNames(target);
-            canvas.Text(x, y, atom.Name.View(), labelFont, {0, 0, 0});
+            canvas.Text(look.X, look.Y, atom.Name.View(), labelFont, {0, 0, 0});
+            ready = false;
         }
     }
     BlendNames(target);

@@ -143,6 +143,15 @@ class PhotoRenderer {
         int X, Y;
     };
     std::vector<NameItem> names_;
+    // Per listed atom: whether its name is seen, where, and its pieces when found ready.
+    struct NameLookup {
+        const TextCoverage* Coverage;
+        int Pieces;
+        int X, Y;
+        bool Seen;
+    };
+    std::vector<NameLookup> nameLookups_;
+    static constexpr int NAMES_PER_BAND = 2000;
     std::vector<float> depth_;
     std::vector<std::int32_t> owner_;
     // Per row of the buffers, the columns From .. To - 1 that the last pass may have written;

@@ -198,6 +198,27 @@ TEST_F(PhotoTest, APassAfterALargerPictureDrawsWhatAFreshRendererDraws) {
     EXPECT_EQ(differ, 0);
 }
 
+TEST_F(PhotoTest, NamesFoundReadyOnTheNextPassAreTheFirstPassNames) {
+    // The second pass finds the names' pieces kept from the first.
+    for (int a = 0; a < 40; ++a)
+        test::AddAtom(*ws, 0, {0.3 * (a % 8) - 1.1, 0.4 * (a / 8) - 0.9, 0.2 * (a % 3)}, 0.12,
+                      {200, 90, 40 + a}, a % 2 != 0 ? "HW1" : "OW ");
+    ws->ShowAtomNames = true;
+    ws->Projection.FontScale = 3;
+    Draw();
+    const SceneBitmap first = scene;
+    Draw();
+    int differ = 0, black = 0;
+    for (int y = 850; y < 1150; ++y) {
+        for (int x = 850; x < 1150; ++x) {
+            differ += !(scene.Pixel(x, y) == first.Pixel(x, y));
+            black += first.Pixel(x, y) == Rgb{0, 0, 0};
+        }
+    }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(black, 50);  // the names are there
+}
+
 TEST_F(PhotoTest, CrowdedAtomIsDarkerThanALoneOne) {
     test::AddAtom(*ws, 0, {-3, 0, 0}, 0.5, {200, 200, 200});
     const int crowded = test::AddAtom(*ws, 1, {1, 0, 0}, 0.5, {200, 200, 200});
