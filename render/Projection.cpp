@@ -150,7 +150,10 @@ template <typename L>
     return ProjectLanes<Lanes4>(projection, x, y, z, n, out);
 }
 
-const bool HAS_AVX = __builtin_cpu_supports("avx") != 0;
+bool HasAvx() {
+    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx") != 0);
+    return has;
+}
 
 }  // namespace
 #endif
@@ -159,7 +162,7 @@ void Projection::ProjectPoints(const double* x, const double* y, const double* z
                                ProjectedPoint* out) const {
     int i = 0;
 #if defined(__SSE2__)
-    if (HAS_AVX) i = ProjectLanes4(*this, x, y, z, n, out);
+    if (HasAvx()) i = ProjectLanes4(*this, x, y, z, n, out);
     i += ProjectLanes<Lanes2>(*this, x + i, y + i, z + i, n - i, out + i);
 #endif
     for (; i < n; ++i)
