@@ -72,9 +72,10 @@ class BandWorkers {
     bool stop_ = false;
 };
 
-// One value per band, each on its own cache lines: bands that grow their own vectors at the
-// same time would otherwise pass the line that holds the vectors' ends back and forth.
-template <typename T>
+// One value per band (or per piece of work), each on its own cache lines: bands that grow
+// their own vectors at the same time would otherwise pass the line that holds the vectors'
+// ends back and forth.
+template <typename T, int N = BandWorkers::MAX_BANDS>
 class PerBand {
   public:
     T& operator[](int band) { return slots_[band].Value; }
@@ -84,7 +85,7 @@ class PerBand {
     struct alignas(64) Slot {
         T Value;
     };
-    std::array<Slot, BandWorkers::MAX_BANDS> slots_;
+    std::array<Slot, N> slots_;
 };
 
 }  // namespace tarsel

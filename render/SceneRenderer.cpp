@@ -1,6 +1,7 @@
 #include "render/SceneRenderer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 
@@ -23,15 +24,20 @@ void SceneRenderer::PrepareProjection(const Workspace& ws) {
 void SceneRenderer::ProjectAtoms(Workspace& ws) {
     visible_.Clear();
     slotAtoms_.resize(VisibleAtomList::CAPACITY);
-    // Each band projects a run of molecules; the runs are appended in order, so the list is
-    // the same as from one loop over all atoms. The records of the visible atoms are made
-    // here too, while their molecule is in the cache.
-    const int runs = shaded_.Workers().ForRanges(
-        LoadedMolecules(ws), MoleculesPerBand(ws), [&](int band, int from, int to) {
-            std::vector<VisibleAtom>& found = bandVisible_[band];
+    // The molecules are projected in pieces, which the bands take in turn as they finish (how
+    // many atoms are seen, and so the work, differs from piece to piece); the pieces are
+    // appended in order, so the list is the same as from one loop over all atoms. The records
+    // of the visible atoms are made here too, while their molecule is in the cache.
+    const int molecules = LoadedMolecules(ws);
+    const int pieces = MoleculesPerBand(ws) > 1 ? 1 : std::min(molecules, PROJECTED_PIECES);
+    std::atomic<int> next{0};
+    auto project = [&](int) {
+        std::array<ProjectedPoint, MAX_ATOMS> projected;
+        for (int piece; (piece = next.fetch_add(1, std::memory_order_relaxed)) < pieces;) {
+            std::vector<VisibleAtom>& found = pieceVisible_[piece];
             found.clear();
-            std::array<ProjectedPoint, MAX_ATOMS> projected;
-            for (int m = from; m < to; ++m) {
+            const int to = BandWorkers::RangeStart(molecules, pieces, piece + 1);
+            for (int m = BandWorkers::RangeStart(molecules, pieces, piece); m < to; ++m) {
                 MoleculeRecord& mol = ws.Molecules[m];
                 const int atoms = AtomsOf(mol);
                 projection_.ProjectPoints(mol.X.data(), mol.Y.data(), mol.Z.data(), atoms,
@@ -49,9 +55,15 @@ void SceneRenderer::ProjectAtoms(Workspace& ws) {
                     s.Name = NameOf(mol, a);
                 }
             }
-        });
-    for (int band = 0; band < runs; ++band) {
-        for (const VisibleAtom& e : bandVisible_[band])
+        }
+    };
+    if (pieces > 1) {
+        shaded_.Workers().Run(project);
+    } else {
+        project(0);
+    }
+    for (int piece = 0; piece < pieces; ++piece) {
+        for (const VisibleAtom& e : pieceVisible_[piece])
             visible_.Append(e);
     }
     visible_.SortByDistance(shaded_.Workers());

@@ -69,7 +69,8 @@ class SceneRenderer {
     ShadedBalls shaded_;
     std::vector<BondMark> bondMarks_;
     PerBand<std::vector<BondMark>> bandMarks_;
-    PerBand<std::vector<VisibleAtom>> bandVisible_;
+    static constexpr int PROJECTED_PIECES = 32;
+    PerBand<std::vector<VisibleAtom>, PROJECTED_PIECES> pieceVisible_;
     std::vector<std::int32_t> bondStart_;  // by slot: its first mark; the next slot's: the end
     std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
     std::vector<AtomRecord> slotAtoms_;    // by slot, for the listed atoms, made by ProjectAtoms
