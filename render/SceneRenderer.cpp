@@ -166,18 +166,46 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
                 }
             }
         });
-    lines_.clear();
-    for (int band = 0; band < runs; ++band)
-        lines_.insert(lines_.end(), bandLines_[band].begin(), bandLines_[band].end());
     // The pen is set again only when the kind changes: the same pen twice is the same pen.
-    std::int8_t pen = -1;
-    for (BatchLine& line : lines_) {
-        if (line.Pen < 0) continue;
-        if (line.Pen == pen) {
-            line.Pen = -1;
-        } else {
-            pen = line.Pen;
+    // Each band leaves out its repeats; a band's first pen is a repeat of the last pen
+    // before it when the two are the same.
+    std::array<std::size_t, BandWorkers::MAX_BANDS + 1> offset{};
+    for (int band = 0; band < runs; ++band)
+        offset[band + 1] = offset[band] + bandLines_[band].size();
+    lines_.resize(offset[runs]);
+    std::array<std::int8_t, BandWorkers::MAX_BANDS> firstPen{}, lastPen{};
+    auto join = [&](int band) {
+        std::int8_t pen = -1;
+        firstPen[band] = -1;
+        BatchLine* out = lines_.data() + offset[band];
+        for (BatchLine line : bandLines_[band]) {
+            if (line.Pen >= 0) {
+                if (firstPen[band] < 0) firstPen[band] = line.Pen;
+                if (line.Pen == pen) {
+                    line.Pen = -1;
+                } else {
+                    pen = line.Pen;
+                }
+            }
+            *out++ = line;
         }
+        lastPen[band] = pen;
+    };
+    if (runs == 1) {
+        join(0);
+    } else {
+        shaded_.Workers().Run(join);
+    }
+    std::int8_t pen = lastPen[0];
+    for (int band = 1; band < runs; ++band) {
+        if (firstPen[band] >= 0 && firstPen[band] == pen) {
+            for (std::size_t k = offset[band]; k < offset[band + 1]; ++k) {
+                if (lines_[k].Pen < 0) continue;
+                lines_[k].Pen = -1;
+                break;
+            }
+        }
+        if (lastPen[band] >= 0) pen = lastPen[band];
     }
     canvas.Lines(lines_, PENS, shaded_.Workers());
 }
