@@ -38,14 +38,16 @@ VisibleAtomList::VisibleAtomList()
       keys_(std::make_unique<SortKey[]>(CAPACITY)),
       keysScratch_(std::make_unique<SortKey[]>(CAPACITY)),
       digitCounts_(std::make_unique<std::int32_t[]>(BandWorkers::MAX_BANDS * DIGITS * BUCKETS)),
-      position_(std::make_unique<std::int32_t[]>(CAPACITY)) {
-    std::fill_n(position_.get(), CAPACITY, -1);
+      position_(std::make_unique<Position[]>(CAPACITY)) {
 }
 
 void VisibleAtomList::Clear() {
-    for (int i = 0; i < count_; ++i)
-        position_[Slot(entries_[i].Molecule, entries_[i].Atom)] = -1;
+    // Positions of an earlier list are told apart by their generation, so none is reset here.
     count_ = 0;
+    if (++generation_ == 0) {
+        std::fill_n(position_.get(), CAPACITY, Position{});
+        generation_ = 1;
+    }
 }
 
 bool VisibleAtomList::Append(const VisibleAtom& entry) {
@@ -56,8 +58,8 @@ bool VisibleAtomList::Append(const VisibleAtom& entry) {
     }
     entries_[count_] = entry;
     // With an atom listed twice, the first entry is the one Find reports.
-    std::int32_t& position = position_[Slot(entry.Molecule, entry.Atom)];
-    if (position < 0) position = count_;
+    Position& position = position_[Slot(entry.Molecule, entry.Atom)];
+    if (position.Generation != generation_) position = {generation_, count_};
     ++count_;
     return true;
 }
@@ -120,7 +122,7 @@ void VisibleAtomList::SortKeys(BandWorkers* workers) {
     }
     std::swap(entries_, scratch_);
     for (int i = count_ - 1; i >= 0; --i)
-        position_[Slot(entries_[i].Molecule, entries_[i].Atom)] = i;
+        position_[Slot(entries_[i].Molecule, entries_[i].Atom)] = {generation_, i};
 }
 
 void VisibleAtomList::RadixSortKeys(int from, int to, std::int32_t* counts) {
@@ -155,7 +157,8 @@ void VisibleAtomList::RadixSortKeys(int from, int to, std::int32_t* counts) {
 
 int VisibleAtomList::Find(int molecule, int atom) const {
     if (molecule < 0 || molecule >= MAX_MOLECULES || atom < 0 || atom >= MAX_ATOMS) return -1;
-    return position_[Slot(molecule, atom)];
+    const Position& position = position_[Slot(molecule, atom)];
+    return position.Generation == generation_ ? position.Index : -1;
 }
 
 }  // namespace tarsel

@@ -54,7 +54,14 @@ class VisibleAtomList {
     std::unique_ptr<SortKey[]> keys_;
     std::unique_ptr<SortKey[]> keysScratch_;
     std::unique_ptr<std::int32_t[]> digitCounts_;
-    std::unique_ptr<std::int32_t[]> position_;  // by molecule * MAX_ATOMS + atom
+    // The first entry of an atom, by molecule * MAX_ATOMS + atom; only those of this list's
+    // generation count.
+    struct Position {
+        std::uint32_t Generation = 0;
+        std::int32_t Index = -1;
+    };
+    std::unique_ptr<Position[]> position_;
+    std::uint32_t generation_ = 1;
     int count_ = 0;
 };
 
