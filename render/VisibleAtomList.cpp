@@ -38,12 +38,12 @@ VisibleAtomList::VisibleAtomList()
       keys_(std::make_unique<SortKey[]>(CAPACITY)),
       keysScratch_(std::make_unique<SortKey[]>(CAPACITY)),
       digitCounts_(std::make_unique<std::int32_t[]>(BandWorkers::MAX_BANDS * DIGITS * BUCKETS)),
-      position_(std::make_unique<Position[]>(CAPACITY)) {
-}
+      position_(std::make_unique<Position[]>(CAPACITY)) {}
 
 void VisibleAtomList::Clear() {
     // Positions of an earlier list are told apart by their generation, so none is reset here.
     count_ = 0;
+    listedTwice_ = false;
     if (++generation_ == 0) {
         std::fill_n(position_.get(), CAPACITY, Position{});
         generation_ = 1;
@@ -59,7 +59,11 @@ bool VisibleAtomList::Append(const VisibleAtom& entry) {
     entries_[count_] = entry;
     // With an atom listed twice, the first entry is the one Find reports.
     Position& position = position_[Slot(entry.Molecule, entry.Atom)];
-    if (position.Generation != generation_) position = {generation_, count_};
+    if (position.Generation != generation_) {
+        position = {generation_, count_};
+    } else {
+        listedTwice_ = true;
+    }
     ++count_;
     return true;
 }
@@ -99,7 +103,32 @@ void VisibleAtomList::SortKeys(BandWorkers* workers) {
         sortRun(0, 0, count_);
     }
     const SortKey* sorted = keys_.get();
-    if (runs > 1) {
+    if (runs == 2) {
+        // Two runs merge on two bands: the first band makes the first half of the list, from
+        // the keys of both runs that belong there.
+        const SortKey* a = keys_.get();
+        const SortKey* b = keys_.get() + runStart[1];
+        const int na = runStart[1], nb = count_ - runStart[1], half = count_ / 2;
+        int lo = std::max(0, half - nb), hi = std::min(half, na);
+        while (lo < hi) {
+            const int i = (lo + hi) / 2;
+            if (before(a[i], b[half - i - 1])) {
+                lo = i + 1;
+            } else {
+                hi = i;
+            }
+        }
+        SortKey* out = keysScratch_.get();
+        auto merge = [&](int band) {
+            if (band == 0) {
+                std::merge(a, a + lo, b, b + (half - lo), out, before);
+            } else if (band == 1) {
+                std::merge(a + lo, a + na, b + (half - lo), b + nb, out + half, before);
+            }
+        };
+        workers->Run(merge);
+        sorted = out;
+    } else if (runs > 2) {
         // Each merge joins the next run to all before it.
         SortKey* in = keys_.get();
         SortKey* out = keysScratch_.get();
@@ -111,9 +140,16 @@ void VisibleAtomList::SortKeys(BandWorkers* workers) {
         }
         sorted = in;
     }
+    // The entries in order, and where each now is; an atom listed twice keeps its first
+    // entry's position, which the bands could not tell.
+    const std::uint32_t generation = generation_;
+    const bool placeOnBands = !listedTwice_;
     const auto gather = [&](int, int from, int to) {
-        for (int i = from; i < to; ++i)
-            scratch_[i] = entries_[sorted[i].Index];
+        for (int i = from; i < to; ++i) {
+            const VisibleAtom& e = entries_[sorted[i].Index];
+            scratch_[i] = e;
+            if (placeOnBands) position_[Slot(e.Molecule, e.Atom)] = {generation, i};
+        }
     };
     if (workers != nullptr) {
         workers->ForRanges(count_, RADIX_FROM, gather);
@@ -121,8 +157,10 @@ void VisibleAtomList::SortKeys(BandWorkers* workers) {
         gather(0, 0, count_);
     }
     std::swap(entries_, scratch_);
-    for (int i = count_ - 1; i >= 0; --i)
-        position_[Slot(entries_[i].Molecule, entries_[i].Atom)] = {generation_, i};
+    if (!placeOnBands) {
+        for (int i = count_ - 1; i >= 0; --i)
+            position_[Slot(entries_[i].Molecule, entries_[i].Atom)] = {generation_, i};
+    }
 }
 
 void VisibleAtomList::RadixSortKeys(int from, int to, std::int32_t* counts) {

@@ -62,6 +62,7 @@ class VisibleAtomList {
     };
     std::unique_ptr<Position[]> position_;
     std::uint32_t generation_ = 1;
+    bool listedTwice_ = false;  // some atom has two entries
     int count_ = 0;
 };
 

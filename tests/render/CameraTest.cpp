@@ -122,13 +122,12 @@ TEST(Projection, PointsWithoutAnImageAreSkippedNotInfinite) {
 TEST(Projection, ManyPointsAtOnceAreEachPointBitForBit) {
     // A tilted frame with axes of odd lengths; usual points in front and behind mixed with
     // points without an image, so that the two of a pair take different paths.
-    const Projection p = Prepared({{10, 12, -30}, {0.3, -0.39, 0.87}, {-0.94, 0, -0.33},
-                                   {0.13, -0.92, -0.37}},
-                                  10, 84.0925);
+    const Projection p = Prepared(
+        {{10, 12, -30}, {0.3, -0.39, 0.87}, {-0.94, 0, -0.33}, {0.13, -0.92, -0.37}}, 10, 84.0925);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    const std::vector<Vec3> points{{0, 0, 0},         {10, 12, -30},     {13.1, 7.5, 21.25},
-                                   {nan, 0, 10},      {-40, 55.5, -31},  {0, inf, 10},
+    const std::vector<Vec3> points{{0, 0, 0},         {10, 12, -30},         {13.1, 7.5, 21.25},
+                                   {nan, 0, 10},      {-40, 55.5, -31},      {0, inf, 10},
                                    {1e308, 1e308, 1}, {10.3, 11.61, -29.13}, {1e-9, 2e-9, -3e-9}};
     std::vector<double> x, y, z;
     for (const Vec3& v : points) {

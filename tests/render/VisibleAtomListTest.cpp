@@ -61,31 +61,37 @@ TEST(VisibleAtomList, HoldsEveryAtomOfTheLargestWorkspace) {
 
 TEST(VisibleAtomList, LongListsSortLikeAStableSortOfTheDistances) {
     // Long lists take the radix sort: distances over many exponents, repeats, zeros, NaN;
-    // sorted on this thread, or in runs on 2 and 3 bands that are then merged.
+    // sorted on this thread, or in runs on 2 and 3 bands that are then merged. Lists of
+    // several lengths, so that the two runs' boundary falls on either side of a pair.
     std::mt19937 rng(5);
-    std::vector<double> d;
-    for (int i = 0; i < 20000; ++i) {
-        const double x = std::ldexp(1 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 40) - 20);
-        d.push_back(i % 97 == 0 ? std::numeric_limits<double>::quiet_NaN() : i % 89 == 0 ? 0 : x);
-    }
-    std::vector<int> order(d.size());
-    std::iota(order.begin(), order.end(), 0);
-    const auto key = [&](int i) { return d[i] == d[i] ? d[i] : HUGE_VAL; };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
-    for (int bands : {1, 2, 3}) {
-        auto list = std::make_unique<VisibleAtomList>();
-        for (int i = 0; i < static_cast<int>(d.size()); ++i)
-            ASSERT_TRUE(list->Append({i / MAX_ATOMS, i % MAX_ATOMS, 0, 0, d[i]}));
-        BandWorkers workers(bands);
-        if (bands == 1) {
-            list->SortByDistance();
-        } else {
-            list->SortByDistance(workers);
+    for (int count : {20000, 20001, 12345, 9000}) {
+        std::vector<double> d;
+        for (int i = 0; i < count; ++i) {
+            const double x =
+                std::ldexp(1 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 40) - 20);
+            d.push_back(i % 97 == 0   ? std::numeric_limits<double>::quiet_NaN()
+                        : i % 89 == 0 ? 0
+                                      : x);
         }
-        for (int i = 0; i < list->Count(); ++i) {
-            ASSERT_EQ((*list)[i].Molecule * MAX_ATOMS + (*list)[i].Atom, order[i])
-                << i << " of " << bands << " bands";
-            ASSERT_EQ(list->Find((*list)[i].Molecule, (*list)[i].Atom), i);
+        std::vector<int> order(d.size());
+        std::iota(order.begin(), order.end(), 0);
+        const auto key = [&](int i) { return d[i] == d[i] ? d[i] : HUGE_VAL; };
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
+        for (int bands : {1, 2, 3}) {
+            auto list = std::make_unique<VisibleAtomList>();
+            for (int i = 0; i < count; ++i)
+                ASSERT_TRUE(list->Append({i / MAX_ATOMS, i % MAX_ATOMS, 0, 0, d[i]}));
+            BandWorkers workers(bands);
+            if (bands == 1) {
+                list->SortByDistance();
+            } else {
+                list->SortByDistance(workers);
+            }
+            for (int i = 0; i < list->Count(); ++i) {
+                ASSERT_EQ((*list)[i].Molecule * MAX_ATOMS + (*list)[i].Atom, order[i])
+                    << i << " of " << count << " on " << bands << " bands";
+                ASSERT_EQ(list->Find((*list)[i].Molecule, (*list)[i].Atom), i);
+            }
         }
     }
 }
