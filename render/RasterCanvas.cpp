@@ -516,14 +516,12 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
         faceIt = faces_.insert(faces_.end(), font.Face);
     }
     const std::uint64_t key = MaskKey(text, font, static_cast<int>(faceIt - faces_.begin()));
-    // Pieces that point at glyphs the cache has let go of are placed again.
-    const auto current = [this](const Mask& m) { return !m.Glyphs || m.Epoch == glyphs_.Epoch(); };
     Recent& recent = recent_[RecentSlot(key)];
-    if (recent.Key == key && current(*recent.Found)) return *recent.Found;
+    if (recent.Key == key && Current(*recent.Found)) return *recent.Found;
     Mask* mask = nullptr;
     if (auto found = masks_.find(key); found != masks_.end()) {
         mask = &found->second;
-        if (current(*mask)) {
+        if (Current(*mask)) {
             recent = {key, mask};
             return *mask;
         }
@@ -783,7 +781,7 @@ const TextCoverage* RasterCanvas::ReadyCoverage(int x, int y, std::string_view t
     } else if (const auto found = masks_.find(key); found != masks_.end()) {
         mask = &found->second;
     }
-    if (mask == nullptr || (mask->Glyphs && mask->Epoch != glyphs_.Epoch())) return nullptr;
+    if (mask == nullptr || !Current(*mask)) return nullptr;
     pieces = mask->Count;
     return mask->Pieces.data();
 }

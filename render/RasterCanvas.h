@@ -162,6 +162,8 @@ class RasterCanvas : public Canvas {
     // afresh first; without, every mask handed out stays valid.
     const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget);
     static std::uint64_t MaskKey(std::string_view text, const FontSpec& font, int face);
+    // Pieces that point at glyphs the cache has let go of are placed again.
+    bool Current(const Mask& m) const { return !m.Glyphs || m.Epoch == glyphs_.Epoch(); }
     // Whether the text with its cell at (x, y) may reach the shown area.
     bool NearShown(int x, int y, std::string_view text, const FontSpec& font) const;
     // All that Qt's image of the text of the last Layout holds, relative to its cell.
