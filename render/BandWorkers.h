@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -67,9 +68,11 @@ class BandWorkers {
     std::condition_variable done_;
     void* job_ = nullptr;
     Call call_ = nullptr;
-    std::uint64_t generation_ = 0;
-    int running_ = 0;
-    bool stop_ = false;
+    std::atomic<std::uint64_t> generation_{0};
+    std::atomic<int> running_{0};
+    std::atomic<int> sleepers_{0};           // workers asleep, or about to be, on start_
+    std::atomic<bool> callerAsleep_{false};  // the calling thread on done_
+    std::atomic<bool> stop_{false};
 };
 
 // One value per band (or per piece of work), each on its own cache lines: bands that grow
