@@ -45,25 +45,6 @@ struct EllipseShape {
     }
 };
 
-// BlendCoverageSpan without a branch per pixel: a coverage of 0 gives the pixel back as it was
-// ((p * 255 + 127) / 255 is p), and small glyphs are half empty, in no pattern a branch
-// predictor could follow.
-void BlendSpan(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x, Rgb colour,
-               std::int64_t lo, std::int64_t hi) {
-    const std::int64_t left = x + c.Left;
-    const std::int64_t from = left < lo ? lo : left;
-    const std::int64_t to = left + c.Width > hi ? hi : left + c.Width;
-    const std::uint8_t* alpha = c.Alpha + static_cast<std::int64_t>(line) * c.Width - left;
-    const unsigned b = colour.B & 0xFF, g = colour.G & 0xFF, r = colour.R & 0xFF;
-    std::uint8_t* p = row + 3 * from;
-    for (std::int64_t px = from; px < to; ++px, p += 3) {
-        const unsigned a = alpha[px];
-        p[0] = static_cast<std::uint8_t>((p[0] * (255 - a) + b * a + 127) / 255);
-        p[1] = static_cast<std::uint8_t>((p[1] * (255 - a) + g * a + 127) / 255);
-        p[2] = static_cast<std::uint8_t>((p[2] * (255 - a) + r * a + 127) / 255);
-    }
-}
-
 }  // namespace
 
 RasterCanvas::RasterCanvas(SceneBitmap& scene) : RasterCanvas(scene.Image()) {}
@@ -762,8 +743,8 @@ void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& fon
         const std::int64_t fromY = std::max<std::int64_t>(top, clip.Top);
         const std::int64_t toY = std::min<std::int64_t>(top + piece.Height, clip.Bottom);
         for (std::int64_t py = fromY; py < toY; ++py)
-            BlendSpan(bits + py * stride, piece, static_cast<int>(py - top), x, colour, clip.Left,
-                      clip.Right);
+            BlendCoverageSpan(bits + py * stride, piece, static_cast<int>(py - top), x, colour,
+                              clip.Left, clip.Right);
     }
 }
 
