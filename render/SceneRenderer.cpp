@@ -22,7 +22,6 @@ void SceneRenderer::PrepareProjection(const Workspace& ws) {
 }
 
 void SceneRenderer::ProjectAtoms(Workspace& ws) {
-    visible_.Clear();
     slotAtoms_.resize(VisibleAtomList::CAPACITY);
     // The molecules are projected in pieces, which the bands take in turn as they finish (how
     // many atoms are seen, and so the work, differs from piece to piece); the pieces are
@@ -62,10 +61,10 @@ void SceneRenderer::ProjectAtoms(Workspace& ws) {
     } else {
         project(0);
     }
-    for (int piece = 0; piece < pieces; ++piece) {
-        for (const VisibleAtom& e : pieceVisible_[piece])
-            visible_.Append(e);
-    }
+    std::array<std::span<const VisibleAtom>, PROJECTED_PIECES> runs;
+    for (int piece = 0; piece < pieces; ++piece)
+        runs[piece] = pieceVisible_[piece];
+    visible_.Assign(std::span(runs).first(pieces), shaded_.Workers());
     visible_.SortByDistance(shaded_.Workers());
 }
 

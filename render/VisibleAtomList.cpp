@@ -68,6 +68,63 @@ bool VisibleAtomList::Append(const VisibleAtom& entry) {
     return true;
 }
 
+void VisibleAtomList::Assign(std::span<const std::span<const VisibleAtom>> runs,
+                             BandWorkers& workers) {
+    Clear();
+    constexpr int MAX_RUNS = 64;
+    std::array<int, MAX_RUNS + 1> start{};
+    std::int64_t total = 0;
+    for (std::size_t r = 0; r < runs.size() && r < MAX_RUNS; ++r) {
+        start[r] = static_cast<int>(std::min<std::int64_t>(total, CAPACITY));
+        total += static_cast<std::int64_t>(runs[r].size());
+    }
+    const auto appendAll = [&] {
+        for (const std::span<const VisibleAtom>& run : runs) {
+            for (const VisibleAtom& e : run)
+                Append(e);
+        }
+    };
+    if (runs.size() > MAX_RUNS || total > CAPACITY) {
+        appendAll();
+        return;
+    }
+    const int runCount = static_cast<int>(runs.size());
+    start[runCount] = static_cast<int>(total);
+    // Each band copies a stretch of the whole list, and places its atoms. An entry that
+    // Append would refuse sends the list the slow way.
+    PerBand<bool> odd;
+    for (int band = 0; band < workers.Bands(); ++band)
+        odd[band] = false;
+    const std::uint32_t generation = generation_;
+    workers.ForRanges(static_cast<int>(total), RADIX_FROM, [&](int band, int from, int to) {
+        int r = static_cast<int>(std::upper_bound(start.begin(), start.begin() + runCount, from) -
+                                 start.begin()) -
+                1;
+        for (int i = from; i < to; ++i) {
+            while (i >= start[r + 1])
+                ++r;
+            const VisibleAtom& e =
+                runs[static_cast<std::size_t>(r)][static_cast<std::size_t>(i - start[r])];
+            if (e.Molecule < 0 || e.Molecule >= MAX_MOLECULES || e.Atom < 0 ||
+                e.Atom >= MAX_ATOMS) {
+                odd[band] = true;
+                continue;
+            }
+            entries_[i] = e;
+            position_[Slot(e.Molecule, e.Atom)] = {generation, i};
+        }
+    });
+    bool anyOdd = false;
+    for (int band = 0; band < workers.Bands(); ++band)
+        anyOdd = anyOdd || odd[band];
+    if (anyOdd) {
+        Clear();
+        appendAll();
+        return;
+    }
+    count_ = static_cast<int>(total);
+}
+
 void VisibleAtomList::SortByDistance() {
     SortKeys(nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "render/BandWorkers.h"
 #include "workspace/Workspace.h"
@@ -29,6 +30,10 @@ class VisibleAtomList {
     // Appends unless the table is full (it cannot be with valid indices) or the indices are
     // outside the workspace's tables; returns whether it did.
     bool Append(const VisibleAtom& entry);
+    // The list becomes the runs' entries, one run after another, as from Clear and Append
+    // for each entry, the copying shared among the bands. Each atom is in the runs at most
+    // once, as a projection lists them.
+    void Assign(std::span<const std::span<const VisibleAtom>> runs, BandWorkers& workers);
     // Ascending distance, the nearest first; equal distances keep the order of appending.
     // A selection sort would cost seconds per pass at 50,000 atoms; long lists are sorted by
     // the bits of their distances (a stable radix sort), short ones by comparison.

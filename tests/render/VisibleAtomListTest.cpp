@@ -7,6 +7,7 @@
 #include <memory>
 #include <numeric>
 #include <random>
+#include <span>
 #include <vector>
 
 namespace tarsel {
@@ -106,6 +107,41 @@ TEST(VisibleAtomList, ClearForgetsThePositions) {
     EXPECT_EQ(list.Find(4, 7), -1);
     EXPECT_FALSE(list.Append({MAX_MOLECULES, 0, 0, 0, 1}));
     EXPECT_FALSE(list.Append({0, -1, 0, 0, 1}));
+}
+
+TEST(VisibleAtomList, AssignedRunsMatchAppendingThemInTurn) {
+    // Runs of uneven lengths (empty ones too) copied on 1 to 3 bands; an entry with a bad
+    // index is dropped as Append drops it; atoms of the list before are no longer found.
+    std::vector<std::vector<VisibleAtom>> runs(7);
+    const int lengths[] = {3000, 0, 1, 4500, 0, 2047, 777};
+    int next = 0;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        for (int i = 0; i < lengths[r]; ++i, ++next)
+            runs[r].push_back({next / MAX_ATOMS, next % MAX_ATOMS, 0.5 * i, -0.5 * i, 1.0 / (next + 1)});
+    }
+    for (bool bad : {false, true}) {
+        if (bad) runs[3][100].Atom = MAX_ATOMS;
+        std::vector<std::span<const VisibleAtom>> spans(runs.begin(), runs.end());
+        VisibleAtomList expected;
+        for (const auto& run : runs) {
+            for (const VisibleAtom& e : run)
+                expected.Append(e);
+        }
+        for (int bands : {1, 2, 3}) {
+            auto list = std::make_unique<VisibleAtomList>();
+            list->Append({MAX_MOLECULES - 1, MAX_ATOMS - 1, 0, 0, 1});
+            BandWorkers workers(bands);
+            list->Assign(spans, workers);
+            ASSERT_EQ(list->Count(), expected.Count()) << bands << " bands, bad " << bad;
+            for (int i = 0; i < list->Count(); ++i) {
+                ASSERT_EQ((*list)[i].Molecule, expected[i].Molecule) << i;
+                ASSERT_EQ((*list)[i].Atom, expected[i].Atom) << i;
+                ASSERT_EQ((*list)[i].sx, expected[i].sx) << i;
+                ASSERT_EQ(list->Find(expected[i].Molecule, expected[i].Atom), i);
+            }
+            EXPECT_EQ(list->Find(MAX_MOLECULES - 1, MAX_ATOMS - 1), -1);
+        }
+    }
 }
 
 TEST(VisibleAtomList, NaNDistancesSortLast) {
