@@ -22,24 +22,11 @@ struct TextCoverage {
 };
 
 // Blends line `line` (0 .. Height - 1) of a text's coverage in `colour` onto a bitmap row, the
-// text's cell having its left edge at column x, in the columns lo .. hi - 1 only. No branch
-// per pixel: a coverage of 0 gives the pixel back as it was ((p * 255 + 127) / 255 is p), and
-// small glyphs are half empty, in no pattern a branch predictor could follow.
-inline void BlendCoverageSpan(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
-                              Rgb colour, std::int64_t lo, std::int64_t hi) {
-    const std::int64_t left = x + c.Left;
-    const std::int64_t from = left < lo ? lo : left;
-    const std::int64_t to = left + c.Width > hi ? hi : left + c.Width;
-    const std::uint8_t* alpha = c.Alpha + static_cast<std::int64_t>(line) * c.Width - left;
-    const unsigned b = colour.B & 0xFF, g = colour.G & 0xFF, r = colour.R & 0xFF;
-    std::uint8_t* p = row + 3 * from;
-    for (std::int64_t px = from; px < to; ++px, p += 3) {
-        const unsigned a = alpha[px];
-        p[0] = static_cast<std::uint8_t>((p[0] * (255 - a) + b * a + 127) / 255);
-        p[1] = static_cast<std::uint8_t>((p[1] * (255 - a) + g * a + 127) / 255);
-        p[2] = static_cast<std::uint8_t>((p[2] * (255 - a) + r * a + 127) / 255);
-    }
-}
+// text's cell having its left edge at column x, in the columns lo .. hi - 1 only. Bytes of the
+// row up to column hi - 1 may be read and written back as they were, so the columns lo .. hi - 1
+// must be the caller's alone while it runs.
+void BlendCoverageSpan(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
+                       Rgb colour, std::int64_t lo, std::int64_t hi);
 
 // The same over the columns of the bitmap (0 .. width - 1).
 inline void BlendCoverageRow(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,

@@ -143,6 +143,48 @@ TEST_F(RasterCanvasTest, TextIsDrawnBelowAndRightOfItsCornerFromOneMaskPerFont) 
     EXPECT_TRUE(letterColour);
 }
 
+TEST(BlendCoverage, EveryPixelAndCoverageBlendsRoundedAtEveryPlace) {
+    // Pixel value p under coverage a: a row of 256 coverages over the row's pixels, each
+    // channel a different value, for every p; spans that start and end anywhere, near the
+    // clip's right edge and the coverage's last byte. Nothing outside the span changes.
+    constexpr int W = 256, ROW = W + 40;
+    std::vector<std::uint8_t> alpha(W * 2);
+    for (int i = 0; i < W * 2; ++i)
+        alpha[i] = static_cast<std::uint8_t>(i * 7 % 256 == 0 ? i : (i * 37 + 11) % 256);
+    const TextCoverage c{-3, 0, W, 2, alpha.data()};
+    struct Case {
+        std::int64_t x, lo, hi;
+    };
+    const Case cases[] = {{3, 0, ROW}, {10, 12, ROW}, {3, 0, W}, {20, 30, 45}, {5, 7, 9},
+                          {-50, 0, ROW}, {3, 4, W + 2}};
+    for (const Rgb colour : {Rgb{0, 0, 0}, Rgb{255, 255, 255}, Rgb{17 + 256, 128, 254}}) {
+        for (int p = 0; p < 256; ++p) {
+            for (const Case& k : cases) {
+                for (int line : {0, 1}) {
+                    std::vector<std::uint8_t> row(3 * ROW);
+                    for (int i = 0; i < 3 * ROW; ++i)
+                        row[i] = static_cast<std::uint8_t>(p + i % 3 * 50);
+                    const std::vector<std::uint8_t> before = row;
+                    BlendCoverageSpan(row.data(), c, line, k.x, colour, k.lo, k.hi);
+                    for (int i = 0; i < 3 * ROW; ++i) {
+                        const std::int64_t px = i / 3, col = px - (k.x + c.Left);
+                        unsigned want = before[i];
+                        if (px >= k.lo && px < k.hi && col >= 0 && col < W) {
+                            const unsigned a = alpha[line * W + col];
+                            const unsigned ch = (i % 3 == 0 ? colour.B : i % 3 == 1 ? colour.G
+                                                                                  : colour.R) &
+                                                0xFF;
+                            want = (before[i] * (255 - a) + ch * a + 127) / 255;
+                        }
+                        ASSERT_EQ(row[i], want) << "byte " << i << " p " << p << " x " << k.x
+                                                << " lo " << k.lo << " hi " << k.hi;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(FontCells, CellHeightIsTheLargestThatFits) {
     FontCells fonts;
     for (int h : {5, 9, 18, 19, 40, 120}) {
