@@ -105,6 +105,13 @@ void Canvas::Lines(std::span<const BatchLine> lines, std::span<const LinePen> pe
     }
 }
 
+void Canvas::LineRuns(std::span<const std::span<const BatchLine>> runs,
+                      std::span<const LinePen> pens, BandWorkers& workers) {
+    // The pen a run leaves is the one the next starts with.
+    for (const std::span<const BatchLine>& run : runs)
+        Lines(run, pens, workers);
+}
+
 void Canvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb textColour,
                        BandWorkers& /*workers*/) {
     const std::int64_t top = std::max(shown_.Top, 0), bottom = std::min(shown_.Bottom, SCENE_SIZE);

@@ -120,6 +120,10 @@ class Canvas {
     // pen and brush afterwards. A canvas may share the work among the workers.
     virtual void Lines(std::span<const BatchLine> lines, std::span<const LinePen> pens,
                        BandWorkers& workers);
+    // One batch of lines held in several runs, one after the other: the same as Lines over
+    // their joined lines, without joining them.
+    virtual void LineRuns(std::span<const std::span<const BatchLine>> runs,
+                          std::span<const LinePen> pens, BandWorkers& workers);
     // The names are blended in textColour; their pieces must stay valid during the call.
     virtual void FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb textColour,
                            BandWorkers& workers);

@@ -351,19 +351,35 @@ int WeightRow(std::int64_t top, std::int64_t bottom, const Rect& clip) {
 
 void RasterCanvas::Lines(std::span<const BatchLine> lines, std::span<const LinePen> pens,
                          BandWorkers& workers) {
+    const std::span<const BatchLine> one[1]{lines};
+    LineRuns(one, pens, workers);
+}
+
+void RasterCanvas::LineRuns(std::span<const std::span<const BatchLine>> runs,
+                            std::span<const LinePen> pens, BandWorkers& workers) {
     const Rect clip = Clip();
     const Pixels pixels{image_.bits(), image_.bytesPerLine()};
     std::array<Colour, 256> penColours;
     for (std::size_t k = 0; k < pens.size() && k < penColours.size(); ++k)
         penColours[k] = ToColour(pens[k].Colour);
+    std::size_t total = 0;
+    for (const std::span<const BatchLine>& run : runs)
+        total += run.size();
     const bool empty = clip.Left >= clip.Right || clip.Top >= clip.Bottom;
-    int bands = !empty && lines.size() >= PARALLEL_ITEMS ? workers.Bands() : 1;
+    int bands = !empty && total >= PARALLEL_ITEMS ? workers.Bands() : 1;
     std::array<int, BandWorkers::MAX_BANDS + 1> firstRows{};
     firstRows[0] = clip.Top;
     firstRows[1] = clip.Bottom;
     if (bands > 1) {
+        // Line k of the batch, found from the run before it.
+        const auto at = [&runs](std::size_t k) -> const BatchLine& {
+            std::size_t r = 0;
+            while (k >= runs[r].size())
+                k -= runs[r++].size();
+            return runs[r][k];
+        };
         // Each line weighs by its rows, and a step of set-up.
-        WeighRows(lines, clip, workers, [&clip](const BatchLine& l, double* weights) {
+        WeighRows(total, at, clip, workers, [&clip](const BatchLine& l, double* weights) {
             if (!l.Draw) return;
             const std::int64_t top = std::min(l.Y1, l.Y2), bottom = std::max(l.Y1, l.Y2);
             if (bottom < clip.Top || top >= clip.Bottom) return;
@@ -378,16 +394,19 @@ void RasterCanvas::Lines(std::span<const BatchLine> lines, std::span<const LineP
         own.Top = firstRows[band];
         own.Bottom = firstRows[band + 1];
         LineColours colours = start;
-        for (const BatchLine& l : lines) {
-            if (l.Pen >= 0) {
-                colours.Pen = penColours[static_cast<std::size_t>(l.Pen)];
-                colours.Style = pens[static_cast<std::size_t>(l.Pen)].Style;
+        for (const std::span<const BatchLine>& run : runs) {
+            for (const BatchLine& l : run) {
+                if (l.Pen >= 0) {
+                    colours.Pen = penColours[static_cast<std::size_t>(l.Pen)];
+                    colours.Style = pens[static_cast<std::size_t>(l.Pen)].Style;
+                }
+                // A line's pixels lie within the box of its ends.
+                if (!l.Draw || std::max(l.Y1, l.Y2) < own.Top ||
+                    std::min(l.Y1, l.Y2) >= own.Bottom || std::max(l.X1, l.X2) < own.Left ||
+                    std::min(l.X1, l.X2) >= own.Right)
+                    continue;
+                LineIn(own, pixels, colours, l.X1, l.Y1, l.X2, l.Y2);
             }
-            // A line's pixels lie within the box of its ends.
-            if (!l.Draw || std::max(l.Y1, l.Y2) < own.Top || std::min(l.Y1, l.Y2) >= own.Bottom ||
-                std::max(l.X1, l.X2) < own.Left || std::min(l.X1, l.X2) >= own.Right)
-                continue;
-            LineIn(own, pixels, colours, l.X1, l.Y1, l.X2, l.Y2);
         }
     };
     if (bands == 1) {
@@ -395,11 +414,13 @@ void RasterCanvas::Lines(std::span<const BatchLine> lines, std::span<const LineP
     } else {
         workers.Run(job);
     }
-    for (auto l = lines.rbegin(); l != lines.rend(); ++l) {
-        if (l->Pen < 0) continue;
-        pen_ = penColours[static_cast<std::size_t>(l->Pen)];
-        style_ = pens[static_cast<std::size_t>(l->Pen)].Style;
-        break;
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        for (auto l = run->rbegin(); l != run->rend(); ++l) {
+            if (l->Pen < 0) continue;
+            pen_ = penColours[static_cast<std::size_t>(l->Pen)];
+            style_ = pens[static_cast<std::size_t>(l->Pen)].Style;
+            return;
+        }
     }
 }
 
@@ -420,7 +441,8 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
     firstRows[0] = clip.Top;
     firstRows[1] = clip.Bottom;
     if (bands > 1) {
-        WeighRows(items, clip, workers, [&clip](const FlatItem& item, double* weights) {
+        const auto at = [&items](std::size_t k) -> const FlatItem& { return items[k]; };
+        WeighRows(items.size(), at, clip, workers, [&clip](const FlatItem& item, double* weights) {
             if (item.Disc) {
                 const Box box = BoxOf(item.X1, item.Y1, item.X2, item.Y2);
                 if (Meets(box, clip))

@@ -39,6 +39,8 @@ class RasterCanvas : public Canvas {
     // own rows only.
     void Lines(std::span<const BatchLine> lines, std::span<const LinePen> pens,
                BandWorkers& workers) override;
+    void LineRuns(std::span<const std::span<const BatchLine>> runs, std::span<const LinePen> pens,
+                  BandWorkers& workers) override;
     void FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb textColour,
                    BandWorkers& workers) override;
     const TextCoverage* Coverage(int x, int y, std::string_view text, const FontSpec& font,
@@ -119,18 +121,19 @@ class RasterCanvas : public Canvas {
     // summing a run of the items. Weights are whole numbers, so any order gives the same sums.
     // A large batch is weighed by an even sample of its items: they come in depth order, not
     // by place, and a few thousand place the split as well as all of them.
-    template <typename Item, typename Weigh>
-    void WeighRows(std::span<const Item> items, const Rect& clip, BandWorkers& workers,
+    // at(k) is item k of count.
+    template <typename At, typename Weigh>
+    void WeighRows(std::size_t count, At at, const Rect& clip, BandWorkers& workers,
                    Weigh weigh) {
         const auto rows = static_cast<std::size_t>(clip.Height());
-        const std::size_t step = std::max<std::size_t>(1, items.size() / WEIGHED_ITEMS);
+        const std::size_t step = std::max<std::size_t>(1, count / WEIGHED_ITEMS);
         const int runs = workers.ForRanges(
-            static_cast<int>((items.size() + step - 1) / step), WEIGH_PER_BAND,
+            static_cast<int>((count + step - 1) / step), WEIGH_PER_BAND,
             [&](int band, int from, int to) {
                 std::vector<double>& weights = bandWeights_[band];
                 weights.assign(rows, 0);
                 for (int k = from; k < to; ++k)
-                    weigh(items[static_cast<std::size_t>(k) * step], weights.data());
+                    weigh(at(static_cast<std::size_t>(k) * step), weights.data());
             });
         rowWeights_.swap(bandWeights_[0]);
         for (int band = 1; band < runs; ++band) {

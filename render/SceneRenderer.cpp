@@ -132,19 +132,24 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
     const auto penOf = [](char kind) {
         return static_cast<std::int8_t>(kind == 'S' ? 0 : kind == 'D' ? 1 : kind == 'Z' ? 2 : -1);
     };
-    // Each band turns a run of the atoms, in drawing order, into lines; the runs are joined in
-    // order. The marks are read in depth order, all over the table: fetched ahead of their
-    // turn, an atom's marks are there when its lines are made.
+    // Each band turns a run of the atoms, in drawing order, into lines; the runs are drawn
+    // as one batch, in order. The pen is set again only when the kind changes: the same pen
+    // twice is the same pen. Each band leaves out its own repeats here. The marks are read in
+    // depth order, all over the table: fetched ahead of their turn, an atom's marks are there
+    // when its lines are made.
     constexpr int AHEAD = 16;
     const int count = visible_.Count();
     const auto slotOf = [this, count](int k) {
         const VisibleAtom& e = visible_[count - 1 - k];
         return e.Molecule * MAX_ATOMS + e.Atom;
     };
+    std::array<std::int8_t, BandWorkers::MAX_BANDS> firstPen{}, lastPen{};
     const int runs =
         shaded_.Workers().ForRanges(count, ATOMS_PER_BAND, [&](int band, int from, int to) {
             std::vector<BatchLine>& lines = bandLines_[band];
             lines.clear();
+            std::int8_t pen = -1;
+            firstPen[band] = -1;
             for (int k = from; k < to; ++k) {
                 if (k + AHEAD < count) __builtin_prefetch(&bondStart_[slotOf(k + AHEAD)]);
                 if (k + AHEAD / 2 < count)
@@ -156,57 +161,40 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
                 const std::int32_t ix = onBitmap ? Trunc(x1) : 0, iy = onBitmap ? Trunc(y1) : 0;
                 for (std::int32_t m = bondStart_[slot]; m < bondStart_[slot + 1]; ++m) {
                     const BondMark& mark = bondMarks_[m];
-                    const BatchLine line{
-                        ix, iy, mark.PartnerX, mark.PartnerY, penOf(mark.Kind), onBitmap};
+                    BatchLine line{ix, iy, mark.PartnerX, mark.PartnerY, penOf(mark.Kind), onBitmap};
+                    if (line.Pen >= 0) {
+                        if (firstPen[band] < 0) firstPen[band] = line.Pen;
+                        if (line.Pen == pen) {
+                            line.Pen = -1;
+                        } else {
+                            pen = line.Pen;
+                        }
+                    }
                     // An atom off the bitmap draws none of its bonds, but its first one sets
                     // the pen; its partners may draw them.
                     if (onBitmap || line.Pen >= 0) lines.push_back(line);
                     if (!onBitmap) break;
                 }
             }
+            lastPen[band] = pen;
         });
-    // The pen is set again only when the kind changes: the same pen twice is the same pen.
-    // Each band leaves out its repeats; a band's first pen is a repeat of the last pen
-    // before it when the two are the same.
-    std::array<std::size_t, BandWorkers::MAX_BANDS + 1> offset{};
-    for (int band = 0; band < runs; ++band)
-        offset[band + 1] = offset[band] + bandLines_[band].size();
-    lines_.resize(offset[runs]);
-    std::array<std::int8_t, BandWorkers::MAX_BANDS> firstPen{}, lastPen{};
-    auto join = [&](int band) {
-        std::int8_t pen = -1;
-        firstPen[band] = -1;
-        BatchLine* out = lines_.data() + offset[band];
-        for (BatchLine line : bandLines_[band]) {
-            if (line.Pen >= 0) {
-                if (firstPen[band] < 0) firstPen[band] = line.Pen;
-                if (line.Pen == pen) {
-                    line.Pen = -1;
-                } else {
-                    pen = line.Pen;
-                }
-            }
-            *out++ = line;
-        }
-        lastPen[band] = pen;
-    };
-    if (runs == 1) {
-        join(0);
-    } else {
-        shaded_.Workers().Run(join);
-    }
+    // A band's first pen is a repeat of the last pen before it when the two are the same.
+    std::array<std::span<const BatchLine>, BandWorkers::MAX_BANDS> lineRuns;
     std::int8_t pen = lastPen[0];
+    lineRuns[0] = bandLines_[0];
     for (int band = 1; band < runs; ++band) {
+        std::vector<BatchLine>& lines = bandLines_[band];
         if (firstPen[band] >= 0 && firstPen[band] == pen) {
-            for (std::size_t k = offset[band]; k < offset[band + 1]; ++k) {
-                if (lines_[k].Pen < 0) continue;
-                lines_[k].Pen = -1;
+            for (BatchLine& line : lines) {
+                if (line.Pen < 0) continue;
+                line.Pen = -1;
                 break;
             }
         }
         if (lastPen[band] >= 0) pen = lastPen[band];
+        lineRuns[band] = lines;
     }
-    canvas.Lines(lines_, PENS, shaded_.Workers());
+    canvas.LineRuns(std::span(lineRuns).first(runs), PENS, shaded_.Workers());
 }
 
 void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {

@@ -75,7 +75,6 @@ class SceneRenderer {
     std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
     std::vector<AtomRecord> slotAtoms_;    // by slot, for the listed atoms, made by ProjectAtoms
     std::vector<ListedAtom> listed_;       // in drawing order
-    std::vector<BatchLine> lines_;
     PerBand<std::vector<BatchLine>> bandLines_;
     std::vector<FlatItem> items_;
     struct NameAt {

@@ -327,7 +327,11 @@ TEST(RasterCanvasBatches, BandsDrawWhatThePrimitivesDraw) {
         c->SetPen(OUTLINE, PenStyle::Solid);
         c->SetBrush({10, 20, 30});
     }
-    a.Lines(lines, pens, workers);
+    // In runs of every length, an empty one among them, as one batch.
+    const std::span<const BatchLine> all(lines);
+    const std::span<const BatchLine> runs[] = {all.first(1), all.subspan(1, 2999),
+                                               all.subspan(3000, 0), all.subspan(3000)};
+    a.LineRuns(runs, pens, workers);
     b.Canvas::Lines(lines, pens, workers);
     for (RasterCanvas* c : {&a, &b})
         c->Line(310, 300, 1690, 1600);  // with the pen the batch left
