@@ -72,7 +72,6 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
     constexpr int SLOTS = VisibleAtomList::CAPACITY;
     BandWorkers& workers = shaded_.Workers();
     listedPixel_.resize(SLOTS);
-    bondStart_.resize(SLOTS + 1);
     workers.ForRanges(visible_.Count(), ATOMS_PER_BAND, [this](int, int from, int to) {
         for (int i = from; i < to; ++i) {
             const VisibleAtom& e = visible_[i];
@@ -80,8 +79,10 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
                                                              Trunc(projection_.BitmapY(e.sy))};
         }
     });
-    // Each band collects the marks of a run of molecules; the runs are joined in order.
+    // Each band collects the marks of a run of molecules, which stay in the band's list.
     const int molecules = LoadedMolecules(ws);
+    bondStart_.resize(static_cast<std::size_t>(MAX_MOLECULES) * (MAX_ATOMS + 1));
+    markBase_.resize(MAX_MOLECULES);
     std::int32_t* start = bondStart_.data();
     const int runs =
         workers.ForRanges(molecules, MoleculesPerBand(ws), [&](int band, int from, int to) {
@@ -90,8 +91,9 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
             for (int m = from; m < to; ++m) {
                 const MoleculeRecord& mol = ws.Molecules[m];
                 const int atoms = AtomsOf(mol);
+                std::int32_t* molStart = start + m * (MAX_ATOMS + 1);
                 for (int a = 0; a < MAX_ATOMS; ++a) {
-                    start[m * MAX_ATOMS + a] = static_cast<std::int32_t>(marks.size());
+                    molStart[a] = static_cast<std::int32_t>(marks.size());
                     if (a >= atoms || visible_.Find(m, a) < 0) continue;
                     const auto& row = mol.Bonds[a];
                     const auto mark = [&](int j) {
@@ -101,25 +103,13 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
                     };
                     ForEachBond(row, atoms, mark);
                 }
+                molStart[MAX_ATOMS] = static_cast<std::int32_t>(marks.size());
             }
         });
-    std::array<std::int32_t, BandWorkers::MAX_BANDS + 1> offset{};
-    for (int band = 0; band < runs; ++band)
-        offset[band + 1] = offset[band] + static_cast<std::int32_t>(bandMarks_[band].size());
-    bondMarks_.resize(static_cast<std::size_t>(offset[runs]));
-    std::fill(start + molecules * MAX_ATOMS, start + SLOTS + 1, offset[runs]);
-    auto join = [&](int band) {
-        const std::vector<BondMark>& marks = bandMarks_[band];
-        std::copy(marks.begin(), marks.end(), bondMarks_.begin() + offset[band]);
-        const int from = BandWorkers::RangeStart(molecules, runs, band) * MAX_ATOMS;
-        const int to = BandWorkers::RangeStart(molecules, runs, band + 1) * MAX_ATOMS;
-        for (int slot = from; slot < to; ++slot)
-            start[slot] += offset[band];
-    };
-    if (runs == 1) {
-        join(0);
-    } else {
-        workers.Run(join);
+    for (int band = 0; band < runs; ++band) {
+        const int to = BandWorkers::RangeStart(molecules, runs, band + 1);
+        for (int m = BandWorkers::RangeStart(molecules, runs, band); m < to; ++m)
+            markBase_[m] = bandMarks_[band].data();
     }
 }
 
@@ -139,9 +129,10 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
     // when its lines are made.
     constexpr int AHEAD = 16;
     const int count = visible_.Count();
-    const auto slotOf = [this, count](int k) {
+    // An atom's marks: from its start in its molecule's table to the next atom's.
+    const auto startOf = [this, count](int k) {
         const VisibleAtom& e = visible_[count - 1 - k];
-        return e.Molecule * MAX_ATOMS + e.Atom;
+        return e.Molecule * (MAX_ATOMS + 1) + e.Atom;
     };
     std::array<std::int8_t, BandWorkers::MAX_BANDS> firstPen{}, lastPen{};
     const int runs =
@@ -151,16 +142,20 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
             std::int8_t pen = -1;
             firstPen[band] = -1;
             for (int k = from; k < to; ++k) {
-                if (k + AHEAD < count) __builtin_prefetch(&bondStart_[slotOf(k + AHEAD)]);
-                if (k + AHEAD / 2 < count)
-                    __builtin_prefetch(bondMarks_.data() + bondStart_[slotOf(k + AHEAD / 2)]);
+                if (k + AHEAD < count) __builtin_prefetch(&bondStart_[startOf(k + AHEAD)]);
+                if (k + AHEAD / 2 < count) {
+                    const VisibleAtom& ahead = visible_[count - 1 - (k + AHEAD / 2)];
+                    __builtin_prefetch(markBase_[ahead.Molecule] +
+                                       bondStart_[startOf(k + AHEAD / 2)]);
+                }
                 const VisibleAtom& e = visible_[count - 1 - k];
                 const double x1 = projection_.BitmapX(e.sx), y1 = projection_.BitmapY(e.sy);
                 const bool onBitmap = x1 >= 0 && x1 <= SCENE_SIZE && y1 >= 0 && y1 <= SCENE_SIZE;
-                const int slot = e.Molecule * MAX_ATOMS + e.Atom;
+                const int at = e.Molecule * (MAX_ATOMS + 1) + e.Atom;
+                const BondMark* marks = markBase_[e.Molecule];
                 const std::int32_t ix = onBitmap ? Trunc(x1) : 0, iy = onBitmap ? Trunc(y1) : 0;
-                for (std::int32_t m = bondStart_[slot]; m < bondStart_[slot + 1]; ++m) {
-                    const BondMark& mark = bondMarks_[m];
+                for (std::int32_t m = bondStart_[at]; m < bondStart_[at + 1]; ++m) {
+                    const BondMark& mark = marks[m];
                     BatchLine line{ix, iy, mark.PartnerX, mark.PartnerY, penOf(mark.Kind), onBitmap};
                     if (line.Pen >= 0) {
                         if (firstPen[band] < 0) firstPen[band] = line.Pen;

@@ -67,11 +67,13 @@ class SceneRenderer {
     Projection projection_;
     VisibleAtomList visible_;
     ShadedBalls shaded_;
-    std::vector<BondMark> bondMarks_;
     PerBand<std::vector<BondMark>> bandMarks_;
+    std::vector<const BondMark*> markBase_;  // by molecule: the marks of its band
     static constexpr int PROJECTED_PIECES = 32;
     PerBand<std::vector<VisibleAtom>, PROJECTED_PIECES> pieceVisible_;
-    std::vector<std::int32_t> bondStart_;  // by slot: its first mark; the next slot's: the end
+    // Per molecule MAX_ATOMS + 1 entries: atom a's first mark in its band's list; the next
+    // entry is its end.
+    std::vector<std::int32_t> bondStart_;
     std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
     std::vector<AtomRecord> slotAtoms_;    // by slot, for the listed atoms, made by ProjectAtoms
     std::vector<ListedAtom> listed_;       // in drawing order
