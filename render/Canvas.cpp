@@ -33,8 +33,7 @@ const bool HAS_SSSE3 = [] {
 // are blended with no coverage and so written back as they were. Each 16-bit lane holds
 // p * (255 - a) + c * a + 127 <= 65152, and (v * 0x8081) >> 23 is v / 255 for every 16-bit v.
 // `room`: the pixels from p on that may be read and written back.
-__attribute__((target("ssse3"))) std::int64_t BlendSsse3(std::uint8_t* p,
-                                                         const std::uint8_t* alpha,
+__attribute__((target("ssse3"))) std::int64_t BlendSsse3(std::uint8_t* p, const std::uint8_t* alpha,
                                                          const std::uint8_t* alphaEnd,
                                                          std::int64_t n, std::int64_t room,
                                                          Rgb colour) {

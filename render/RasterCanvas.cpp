@@ -249,14 +249,9 @@ const RasterCanvas::EllipseRow* RasterCanvas::EllipsePattern(int width, int heig
 }
 
 const RasterCanvas::EllipseRow* RasterCanvas::PatternFor(const Box& box) {
-    if (!UsePatterns || box.Right - box.Left > MAX_PATTERN || box.Bottom - box.Top > MAX_PATTERN)
-        return nullptr;
+    if (!Patterned(box)) return nullptr;
     return EllipsePattern(static_cast<int>(box.Right - box.Left),
                           static_cast<int>(box.Bottom - box.Top));
-}
-
-RasterCanvas::Box RasterCanvas::BoxOf(int x1, int y1, int x2, int y2) {
-    return {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
 void RasterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
@@ -430,12 +425,35 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
     const Pixels pixels{image_.bits(), image_.bytesPerLine()};
     const bool empty = clip.Left >= clip.Right || clip.Top >= clip.Bottom;
     int bands = !empty && items.size() >= PARALLEL_ITEMS ? workers.Bands() : 1;
-    // The kept patterns are looked up here, on this thread, for the discs that are drawn.
+    // The kept patterns of the discs that are drawn are looked up on all bands; those not
+    // made yet are made here after, on this thread.
     patterns_.resize(items.size());
-    for (std::size_t k = 0; k < items.size(); ++k) {
+    if (ellipses_.empty()) ellipses_.resize((MAX_PATTERN + 1) * (MAX_PATTERN + 1));
+    static const EllipseRow unmade{};
+    PerBand<bool> anyUnmade;
+    const int lookups = workers.ForRanges(
+        static_cast<int>(items.size()), PATTERNS_PER_BAND, [&](int band, int from, int to) {
+            bool found = false;
+            for (int k = from; k < to; ++k) {
+                const FlatItem& item = items[k];
+                const Box box = BoxOf(item.X1, item.Y1, item.X2, item.Y2);
+                const EllipseRow* pattern = nullptr;
+                if (item.Disc && Meets(box, clip) && Patterned(box)) {
+                    const auto& rows = ellipses_[PatternIndex(box)];
+                    pattern = rows.empty() ? &unmade : rows.data();
+                    found = found || rows.empty();
+                }
+                patterns_[k] = pattern;
+            }
+            anyUnmade[band] = found;
+        });
+    bool unmadeFound = false;
+    for (int band = 0; band < lookups; ++band)
+        unmadeFound = unmadeFound || anyUnmade[band];
+    for (std::size_t k = 0; unmadeFound && k < items.size(); ++k) {
+        if (patterns_[k] != &unmade) continue;
         const FlatItem& item = items[k];
-        const Box box = BoxOf(item.X1, item.Y1, item.X2, item.Y2);
-        patterns_[k] = item.Disc && Meets(box, clip) ? PatternFor(box) : nullptr;
+        patterns_[k] = PatternFor(BoxOf(item.X1, item.Y1, item.X2, item.Y2));
     }
     std::array<int, BandWorkers::MAX_BANDS + 1> firstRows{};
     firstRows[0] = clip.Top;
@@ -720,11 +738,6 @@ void RasterCanvas::Forget(bool mayForget) {
 
 void RasterCanvas::ReleaseCoverages() {
     Forget(true);
-}
-
-Rect RasterCanvas::Clip() const {
-    return {std::max(shown_.Left, 0), std::max(shown_.Top, 0), std::min(shown_.Right, width_),
-            std::min(shown_.Bottom, height_)};
 }
 
 void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font,

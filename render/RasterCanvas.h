@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -101,7 +102,9 @@ class RasterCanvas : public Canvas {
     struct Box {
         std::int64_t Left, Top, Right, Bottom;
     };
-    static Box BoxOf(int x1, int y1, int x2, int y2);
+    static Box BoxOf(int x1, int y1, int x2, int y2) {
+        return {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    }
     // Whether the box holds pixels and some reach clip.
     static bool Meets(const Box& box, const Rect& clip) {
         return box.Right - box.Left >= 1 && box.Bottom - box.Top >= 1 && box.Right > clip.Left &&
@@ -123,18 +126,17 @@ class RasterCanvas : public Canvas {
     // by place, and a few thousand place the split as well as all of them.
     // at(k) is item k of count.
     template <typename At, typename Weigh>
-    void WeighRows(std::size_t count, At at, const Rect& clip, BandWorkers& workers,
-                   Weigh weigh) {
+    void WeighRows(std::size_t count, At at, const Rect& clip, BandWorkers& workers, Weigh weigh) {
         const auto rows = static_cast<std::size_t>(clip.Height());
         const std::size_t step = std::max<std::size_t>(1, count / WEIGHED_ITEMS);
-        const int runs = workers.ForRanges(
-            static_cast<int>((count + step - 1) / step), WEIGH_PER_BAND,
-            [&](int band, int from, int to) {
-                std::vector<double>& weights = bandWeights_[band];
-                weights.assign(rows, 0);
-                for (int k = from; k < to; ++k)
-                    weigh(at(static_cast<std::size_t>(k) * step), weights.data());
-            });
+        const int runs =
+            workers.ForRanges(static_cast<int>((count + step - 1) / step), WEIGH_PER_BAND,
+                              [&](int band, int from, int to) {
+                                  std::vector<double>& weights = bandWeights_[band];
+                                  weights.assign(rows, 0);
+                                  for (int k = from; k < to; ++k)
+                                      weigh(at(static_cast<std::size_t>(k) * step), weights.data());
+                              });
         rowWeights_.swap(bandWeights_[0]);
         for (int band = 1; band < runs; ++band) {
             for (std::size_t y = 0; y < rows; ++y)
@@ -157,6 +159,17 @@ class RasterCanvas : public Canvas {
     // By width * (MAX_PATTERN + 1) + height, empty until first asked for: a pass asks for
     // tens of thousands, so the look-up is an index (at most 4.3 MB when all are made).
     std::vector<std::vector<EllipseRow>> ellipses_;
+    // Whether a box takes its rows from a kept pattern, and which.
+    bool Patterned(const Box& box) const {
+        return UsePatterns && box.Right - box.Left <= MAX_PATTERN &&
+               box.Bottom - box.Top <= MAX_PATTERN;
+    }
+    static std::size_t PatternIndex(const Box& box) {
+        return static_cast<std::size_t>((box.Right - box.Left) * (MAX_PATTERN + 1) +
+                                        (box.Bottom - box.Top));
+    }
+    // Discs below twice this many have their patterns looked up on one thread.
+    static constexpr int PATTERNS_PER_BAND = 4096;
     std::vector<EllipseRow> rowsBuffer_;
 
     static Colour ToColour(Rgb c) {
@@ -189,7 +202,10 @@ class RasterCanvas : public Canvas {
     void Compose(std::string_view text, const FontSpec& font, const Rect& window, Mask& out);
     void Forget(bool mayForget);
     // The drawable part: the image within the shown area.
-    Rect Clip() const;
+    Rect Clip() const {
+        return {std::max(shown_.Left, 0), std::max(shown_.Top, 0), std::min(shown_.Right, width_),
+                std::min(shown_.Bottom, height_)};
+    }
     void TextThroughPainter(int x, int y, std::string_view text, const FontSpec& font, Rgb colour);
 
     QImage& image_;

@@ -156,7 +156,9 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
                 const std::int32_t ix = onBitmap ? Trunc(x1) : 0, iy = onBitmap ? Trunc(y1) : 0;
                 for (std::int32_t m = bondStart_[at]; m < bondStart_[at + 1]; ++m) {
                     const BondMark& mark = marks[m];
-                    BatchLine line{ix, iy, mark.PartnerX, mark.PartnerY, penOf(mark.Kind), onBitmap};
+                    BatchLine line{ix, iy, mark.PartnerX, mark.PartnerY};
+                    line.Pen = penOf(mark.Kind);
+                    line.Draw = onBitmap;
                     if (line.Pen >= 0) {
                         if (firstPen[band] < 0) firstPen[band] = line.Pen;
                         if (line.Pen == pen) {

@@ -74,9 +74,9 @@ class SceneRenderer {
     // Per molecule MAX_ATOMS + 1 entries: atom a's first mark in its band's list; the next
     // entry is its end.
     std::vector<std::int32_t> bondStart_;
-    std::vector<Pixel> listedPixel_;       // by slot, for the listed atoms
-    std::vector<AtomRecord> slotAtoms_;    // by slot, for the listed atoms, made by ProjectAtoms
-    std::vector<ListedAtom> listed_;       // in drawing order
+    std::vector<Pixel> listedPixel_;     // by slot, for the listed atoms
+    std::vector<AtomRecord> slotAtoms_;  // by slot, for the listed atoms, made by ProjectAtoms
+    std::vector<ListedAtom> listed_;     // in drawing order
     PerBand<std::vector<BatchLine>> bandLines_;
     std::vector<FlatItem> items_;
     struct NameAt {

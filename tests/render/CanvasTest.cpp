@@ -155,8 +155,8 @@ TEST(BlendCoverage, EveryPixelAndCoverageBlendsRoundedAtEveryPlace) {
     struct Case {
         std::int64_t x, lo, hi;
     };
-    const Case cases[] = {{3, 0, ROW}, {10, 12, ROW}, {3, 0, W}, {20, 30, 45}, {5, 7, 9},
-                          {-50, 0, ROW}, {3, 4, W + 2}};
+    const Case cases[] = {{3, 0, ROW}, {10, 12, ROW}, {3, 0, W},    {20, 30, 45},
+                          {5, 7, 9},   {-50, 0, ROW}, {3, 4, W + 2}};
     for (const Rgb colour : {Rgb{0, 0, 0}, Rgb{255, 255, 255}, Rgb{17 + 256, 128, 254}}) {
         for (int p = 0; p < 256; ++p) {
             for (const Case& k : cases) {
@@ -171,8 +171,9 @@ TEST(BlendCoverage, EveryPixelAndCoverageBlendsRoundedAtEveryPlace) {
                         unsigned want = before[i];
                         if (px >= k.lo && px < k.hi && col >= 0 && col < W) {
                             const unsigned a = alpha[line * W + col];
-                            const unsigned ch = (i % 3 == 0 ? colour.B : i % 3 == 1 ? colour.G
-                                                                                  : colour.R) &
+                            const unsigned ch = (i % 3 == 0   ? colour.B
+                                                 : i % 3 == 1 ? colour.G
+                                                              : colour.R) &
                                                 0xFF;
                             want = (before[i] * (255 - a) + ch * a + 127) / 255;
                         }

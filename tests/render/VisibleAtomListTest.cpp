@@ -117,7 +117,8 @@ TEST(VisibleAtomList, AssignedRunsMatchAppendingThemInTurn) {
     int next = 0;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         for (int i = 0; i < lengths[r]; ++i, ++next)
-            runs[r].push_back({next / MAX_ATOMS, next % MAX_ATOMS, 0.5 * i, -0.5 * i, 1.0 / (next + 1)});
+            runs[r].push_back(
+                {next / MAX_ATOMS, next % MAX_ATOMS, 0.5 * i, -0.5 * i, 1.0 / (next + 1)});
     }
     for (bool bad : {false, true}) {
         if (bad) runs[3][100].Atom = MAX_ATOMS;
