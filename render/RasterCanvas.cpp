@@ -495,9 +495,10 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
                 const std::int64_t top = std::int64_t{item.NameY} + c.Top;
                 const std::int64_t from = std::max<std::int64_t>(top, own.Top);
                 const std::int64_t to = std::min<std::int64_t>(top + c.Height, own.Bottom);
-                for (std::int64_t y = from; y < to; ++y)
-                    BlendCoverageSpan(pixels.Bits + y * pixels.Stride, c, static_cast<int>(y - top),
-                                      item.NameX, textColour, own.Left, own.Right);
+                if (from < to)
+                    BlendCoverageLines(pixels.Bits + from * pixels.Stride, pixels.Stride, c,
+                                       static_cast<int>(from - top), static_cast<int>(to - from),
+                                       item.NameX, textColour, own.Left, own.Right);
             }
         }
     };
@@ -777,9 +778,9 @@ void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& fon
         const std::int64_t top = std::int64_t{y} + piece.Top;
         const std::int64_t fromY = std::max<std::int64_t>(top, clip.Top);
         const std::int64_t toY = std::min<std::int64_t>(top + piece.Height, clip.Bottom);
-        for (std::int64_t py = fromY; py < toY; ++py)
-            BlendCoverageSpan(bits + py * stride, piece, static_cast<int>(py - top), x, colour,
-                              clip.Left, clip.Right);
+        if (fromY < toY)
+            BlendCoverageLines(bits + fromY * stride, stride, piece, static_cast<int>(fromY - top),
+                               static_cast<int>(toY - fromY), x, colour, clip.Left, clip.Right);
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <vector>
@@ -160,12 +161,18 @@ TEST(BlendCoverage, EveryPixelAndCoverageBlendsRoundedAtEveryPlace) {
     for (const Rgb colour : {Rgb{0, 0, 0}, Rgb{255, 255, 255}, Rgb{17 + 256, 128, 254}}) {
         for (int p = 0; p < 256; ++p) {
             for (const Case& k : cases) {
+                // Both lines at once, onto rows ROW pixels apart, then each alone.
+                std::vector<std::uint8_t> rows(6 * ROW);
+                for (int i = 0; i < 6 * ROW; ++i)
+                    rows[i] = static_cast<std::uint8_t>(p + i % 3 * 50);
+                BlendCoverageLines(rows.data(), 3 * ROW, c, 0, 2, k.x, colour, k.lo, k.hi);
                 for (int line : {0, 1}) {
                     std::vector<std::uint8_t> row(3 * ROW);
                     for (int i = 0; i < 3 * ROW; ++i)
                         row[i] = static_cast<std::uint8_t>(p + i % 3 * 50);
                     const std::vector<std::uint8_t> before = row;
                     BlendCoverageSpan(row.data(), c, line, k.x, colour, k.lo, k.hi);
+                    ASSERT_TRUE(std::equal(row.begin(), row.end(), rows.begin() + 3 * ROW * line));
                     for (int i = 0; i < 3 * ROW; ++i) {
                         const std::int64_t px = i / 3, col = px - (k.x + c.Left);
                         unsigned want = before[i];
