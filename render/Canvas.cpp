@@ -88,7 +88,7 @@ __attribute__((target("ssse3"))) void BlendSsse3(std::uint8_t* p, std::int64_t s
 
 void BlendCoverageLines(std::uint8_t* top, std::int64_t stride, const TextCoverage& c,
                         int firstLine, int lines, std::int64_t x, Rgb colour, std::int64_t lo,
-                        std::int64_t hi) {
+                        std::int64_t hi, int lineStep) {
     const std::int64_t left = x + c.Left;
     const std::int64_t from = left < lo ? lo : left;
     const std::int64_t to = left + c.Width > hi ? hi : left + c.Width;
@@ -100,11 +100,12 @@ void BlendCoverageLines(std::uint8_t* top, std::int64_t stride, const TextCovera
     if (HAS_SSSE3) {
         const std::uint8_t* alphaEnd =
             c.Alpha + static_cast<std::int64_t>(c.Width) * static_cast<std::int64_t>(c.Height);
-        BlendSsse3(p, stride, alpha, c.Width, alphaEnd, lines, to - from, hi - from, colour);
+        BlendSsse3(p, stride, alpha, std::int64_t{c.Width} * lineStep, alphaEnd, lines, to - from,
+                   hi - from, colour);
         return;
     }
 #endif
-    for (int line = 0; line < lines; ++line, p += stride, alpha += c.Width)
+    for (int line = 0; line < lines; ++line, p += stride, alpha += std::int64_t{c.Width} * lineStep)
         BlendPlain(p, alpha, to - from, colour);
 }
 

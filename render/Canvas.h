@@ -27,11 +27,11 @@ struct TextCoverage {
 // must be the caller's alone while it runs.
 void BlendCoverageSpan(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
                        Rgb colour, std::int64_t lo, std::int64_t hi);
-// The same for `lines` lines of the coverage from firstLine on, onto rows `stride` bytes
-// apart from `top` on.
+// The same for `lines` lines of the coverage, firstLine and every lineStep-th after it, onto
+// rows `stride` bytes apart from `top` on.
 void BlendCoverageLines(std::uint8_t* top, std::int64_t stride, const TextCoverage& c,
                         int firstLine, int lines, std::int64_t x, Rgb colour, std::int64_t lo,
-                        std::int64_t hi);
+                        std::int64_t hi, int lineStep = 1);
 
 // The same over the columns of the bitmap (0 .. width - 1).
 inline void BlendCoverageRow(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,

@@ -192,6 +192,10 @@ void ShadedBalls::FetchRows(Canvas& canvas) {
     rows_.resize(SCENE_SIZE);
     for (int y = 0; y < SCENE_SIZE; ++y)
         rows_[y] = canvas.Row(y);
+    rowStride_ = rows_[1] - rows_[0];
+    for (int y = 1; y < SCENE_SIZE && rowStride_ != 0; ++y) {
+        if (rows_[y] - rows_[y - 1] != rowStride_) rowStride_ = 0;
+    }
 }
 
 void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::size_t to,
@@ -220,8 +224,16 @@ void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::si
                 const TextCoverage& c = item.Coverage[piece];
                 const std::int64_t top = std::int64_t{item.NameY} + c.Top;
                 const std::int64_t end = std::min<std::int64_t>(top + c.Height, clip.Bottom);
-                for (std::int64_t y = firstOfBand(std::max<std::int64_t>(top, clip.Top), band);
-                     y < end; y += bands)
+                const std::int64_t y0 = firstOfBand(std::max<std::int64_t>(top, clip.Top), band);
+                if (y0 >= end) continue;
+                if (rowStride_ != 0) {
+                    // The band's lines in one call: every bands-th row and line.
+                    BlendCoverageLines(rows[y0], rowStride_ * bands, c, static_cast<int>(y0 - top),
+                                       static_cast<int>((end - y0 + bands - 1) / bands), item.NameX,
+                                       {0, 0, 0}, clip.Left, clip.Right, bands);
+                    continue;
+                }
+                for (std::int64_t y = y0; y < end; y += bands)
                     BlendCoverageSpan(rows[y], c, static_cast<int>(y - top), item.NameX, {0, 0, 0},
                                       clip.Left, clip.Right);
             }

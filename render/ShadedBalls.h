@@ -100,7 +100,8 @@ class ShadedBalls {
     ShadingKernel kernel_;
     std::vector<Item> items_;
     std::vector<std::uint8_t*> rows_;
-    Rect clip_;  // the canvas's shown part of the bitmap
+    std::int64_t rowStride_ = 0;  // between any two rows next to each other; 0: they vary
+    Rect clip_;                   // the canvas's shown part of the bitmap
     double centreX_ = VIEW_CENTRE;
     double centreY_ = VIEW_CENTRE;
     int pixelScale_ = 1;
