@@ -1185,6 +1185,11 @@ void PhotoRenderer::DrawNames(const Workspace& ws, Canvas& canvas, FontSpec& lab
 void PhotoRenderer::BlendNames(const PhotoTarget& target) {
     // Each band blends every name in order, but only into its own rows.
     const int bands = names_.size() < 64 ? 1 : workers_.Bands();
+    // Rows evenly spaced take a piece's lines in one call.
+    std::int64_t stride = target.Height > 1 ? target.Rows[1] - target.Rows[0] : 0;
+    for (int y = 2; y < target.Height && stride != 0; ++y) {
+        if (target.Rows[y] - target.Rows[y - 1] != stride) stride = 0;
+    }
     auto job = [&](int band) {
         for (const NameItem& item : names_) {
             for (int piece = 0; piece < item.Pieces; ++piece) {
@@ -1193,6 +1198,14 @@ void PhotoRenderer::BlendNames(const PhotoTarget& target) {
                 const std::int64_t end = std::min<std::int64_t>(top + c.Height, target.Height);
                 std::int64_t row = std::max<std::int64_t>(top, 0);
                 row += ((band - row) % bands + bands) % bands;
+                if (row >= end) continue;
+                if (stride != 0) {
+                    BlendCoverageLines(target.Rows[row], stride * bands, c,
+                                       static_cast<int>(row - top),
+                                       static_cast<int>((end - row + bands - 1) / bands), item.X,
+                                       {0, 0, 0}, 0, target.Width, bands);
+                    continue;
+                }
                 for (; row < end; row += bands)
                     BlendCoverageRow(target.Rows[row], c, static_cast<int>(row - top), item.X,
                                      {0, 0, 0}, target.Width);
