@@ -109,6 +109,15 @@ void BlendCoverageLines(std::uint8_t* top, std::int64_t stride, const TextCovera
         BlendPlain(p, alpha, to - from, colour);
 }
 
+std::int64_t EvenRowStride(std::uint8_t* const* rows, int count) {
+    if (count < 2) return 0;
+    const std::int64_t stride = rows[1] - rows[0];
+    for (int y = 2; y < count; ++y) {
+        if (rows[y] - rows[y - 1] != stride) return 0;
+    }
+    return stride;
+}
+
 void BlendCoverageSpan(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
                        Rgb colour, std::int64_t lo, std::int64_t hi) {
     BlendCoverageLines(row, 0, c, line, 1, x, colour, lo, hi);

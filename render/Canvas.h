@@ -33,6 +33,10 @@ void BlendCoverageLines(std::uint8_t* top, std::int64_t stride, const TextCovera
                         int firstLine, int lines, std::int64_t x, Rgb colour, std::int64_t lo,
                         std::int64_t hi, int lineStep = 1);
 
+// The bytes from each of count rows to the next when they are all the same, else 0: rows so
+// spaced take a text's lines in one BlendCoverageLines call.
+std::int64_t EvenRowStride(std::uint8_t* const* rows, int count);
+
 // The same over the columns of the bitmap (0 .. width - 1).
 inline void BlendCoverageRow(std::uint8_t* row, const TextCoverage& c, int line, std::int64_t x,
                              Rgb colour, std::int64_t width = SCENE_SIZE) {

@@ -1186,10 +1186,7 @@ void PhotoRenderer::BlendNames(const PhotoTarget& target) {
     // Each band blends every name in order, but only into its own rows.
     const int bands = names_.size() < 64 ? 1 : workers_.Bands();
     // Rows evenly spaced take a piece's lines in one call.
-    std::int64_t stride = target.Height > 1 ? target.Rows[1] - target.Rows[0] : 0;
-    for (int y = 2; y < target.Height && stride != 0; ++y) {
-        if (target.Rows[y] - target.Rows[y - 1] != stride) stride = 0;
-    }
+    const std::int64_t stride = EvenRowStride(target.Rows, target.Height);
     auto job = [&](int band) {
         for (const NameItem& item : names_) {
             for (int piece = 0; piece < item.Pieces; ++piece) {

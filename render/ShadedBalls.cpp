@@ -192,10 +192,7 @@ void ShadedBalls::FetchRows(Canvas& canvas) {
     rows_.resize(SCENE_SIZE);
     for (int y = 0; y < SCENE_SIZE; ++y)
         rows_[y] = canvas.Row(y);
-    rowStride_ = rows_[1] - rows_[0];
-    for (int y = 1; y < SCENE_SIZE && rowStride_ != 0; ++y) {
-        if (rows_[y] - rows_[y - 1] != rowStride_) rowStride_ = 0;
-    }
+    rowStride_ = EvenRowStride(rows_.data(), SCENE_SIZE);
 }
 
 void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::size_t to,
