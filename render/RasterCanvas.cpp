@@ -26,6 +26,20 @@ constexpr Pattern DOT{3, 6};
 // right in front of the camera gets such a name.
 constexpr int MAX_MASK_CELL = 256;
 
+// The index of a face among those seen, or -1. Every name of a pass asks, so the few bytes
+// are compared in line rather than through the library's memcmp, which costs more per call
+// than a short face name.
+int FaceAt(const std::vector<std::string>& faces, std::string_view face) {
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+        const std::string& f = faces[i];
+        if (f.size() != face.size()) continue;
+        std::size_t k = 0;
+        while (k < face.size() && f[k] == face[k]) ++k;
+        if (k == face.size()) return static_cast<int>(i);
+    }
+    return -1;
+}
+
 // The columns of one row inside an ellipse: the pixels whose centres lie inside it.
 struct Span {
     std::int64_t Left = 0;
@@ -529,15 +543,16 @@ std::uint64_t RasterCanvas::MaskKey(std::string_view text, const FontSpec& font,
 
 const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const FontSpec& font,
                                                 bool mayForget) {
-    auto faceIt = std::find(faces_.begin(), faces_.end(), font.Face);
-    if (faceIt == faces_.end()) {
+    int face = FaceAt(faces_, font.Face);
+    if (face < 0) {
         if (mayForget && faces_.size() >= 256) {
             faces_.clear();
             ForgetMasks();
         }
-        faceIt = faces_.insert(faces_.end(), font.Face);
+        faces_.push_back(font.Face);
+        face = static_cast<int>(faces_.size()) - 1;
     }
-    const std::uint64_t key = MaskKey(text, font, static_cast<int>(faceIt - faces_.begin()));
+    const std::uint64_t key = MaskKey(text, font, face);
     Recent& recent = recent_[RecentSlot(key)];
     if (recent.Key == key && Current(*recent.Found)) return *recent.Found;
     Mask* mask = nullptr;
@@ -789,9 +804,9 @@ const TextCoverage* RasterCanvas::ReadyCoverage(int x, int y, std::string_view t
     pieces = 0;
     if (text.empty() || !FontCells::Available() || Unmasked(text, font)) return nullptr;
     if (!NearShown(x, y, text, font)) return nothing_.Pieces.data();
-    const auto face = std::find(faces_.begin(), faces_.end(), font.Face);
-    if (face == faces_.end()) return nullptr;
-    const std::uint64_t key = MaskKey(text, font, static_cast<int>(face - faces_.begin()));
+    const int face = FaceAt(faces_, font.Face);
+    if (face < 0) return nullptr;
+    const std::uint64_t key = MaskKey(text, font, face);
     const Mask* mask = nullptr;
     if (const Recent& recent = recent_[RecentSlot(key)]; recent.Key == key) {
         mask = recent.Found;
