@@ -198,17 +198,21 @@ void RasterCanvas::LineIn(const Rect& clip, const Pixels& pixels, const LineColo
     const std::int64_t minorDelta = xMajor ? stride * minorStep : 3 * minorStep;
     std::uint8_t* p = pixels.Bits + yFirst * stride + 3 * xFirst;
     const std::int64_t twoMinor = 2 * aMinor, twoMajor = 2 * aMajor;
+    // The minor steps by masks, not branches: along most lines they follow no pattern that
+    // a branch predictor could learn.
+    const auto step = [&rem, &p, twoMinor, twoMajor, minorDelta] {
+        rem += twoMinor;
+        const std::int64_t over = (twoMajor - 1 - rem) >> 63;  // all ones when rem >= twoMajor
+        rem -= twoMajor & over;
+        p += minorDelta & over;
+    };
     if (pattern == nullptr) {
         const Colour c = colours.Pen;
         for (std::int64_t i = first; i <= last; ++i, p += majorDelta) {
             p[0] = c.B;
             p[1] = c.G;
             p[2] = c.R;
-            rem += twoMinor;
-            if (rem >= twoMajor) {
-                rem -= twoMajor;
-                p += minorDelta;
-            }
+            step();
         }
         return;
     }
@@ -218,11 +222,7 @@ void RasterCanvas::LineIn(const Rect& clip, const Pixels& pixels, const LineColo
         p[0] = c.B;
         p[1] = c.G;
         p[2] = c.R;
-        rem += twoMinor;
-        if (rem >= twoMajor) {
-            rem -= twoMajor;
-            p += minorDelta;
-        }
+        step();
     }
 }
 

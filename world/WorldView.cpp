@@ -113,16 +113,18 @@ void LineOnPicture(std::uint8_t* bits, std::int64_t stride, int x1, int y1, int 
         at[1] = g;
         at[2] = r;
     };
+    // The minor steps by masks, not branches: along most lines they follow no pattern that
+    // a branch predictor could learn.
     for (std::int64_t i = 0; i < half; ++i) {
         put(p);
         put(p2);
         rem += twoMinor;
         rem2 += twoMinor;
-        const bool over = rem >= twoMajor, over2 = rem2 >= twoMajor;
-        rem -= over ? twoMajor : 0;
-        rem2 -= over2 ? twoMajor : 0;
-        p += majorDelta + (over ? minorDelta : 0);
-        p2 += majorDelta + (over2 ? minorDelta : 0);
+        const std::int64_t over = (twoMajor - 1 - rem) >> 63, over2 = (twoMajor - 1 - rem2) >> 63;
+        rem -= twoMajor & over;
+        rem2 -= twoMajor & over2;
+        p += majorDelta + (minorDelta & over);
+        p2 += majorDelta + (minorDelta & over2);
     }
     if (last - first + 1 > 2 * half) put(p2);
 }
