@@ -29,8 +29,6 @@ constexpr double OCCLUSION_FULL = 6.0;
 constexpr int SHININESS = 20;
 // Above this many cells the occlusion grid takes larger cells.
 constexpr std::int64_t MAX_CELLS = 1 << 21;
-// Rows per stripe of the depth buffer that one band fills.
-constexpr int STRIPE = 8;
 
 Vec3 Unit(Vec3 a) {
     const double l = Length(a);
@@ -752,26 +750,32 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
     const int width = region.Width(), height = region.Height();
     const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     // The same buffers as the last pass: only the spans it wrote need clearing.
+    const int bands = workers_.Bands();
+    const int stripes = (height + STRIPE - 1) / STRIPE;
     const bool reuse = width == bufferWidth_ && height == bufferHeight_ && depth_.size() == size &&
-                       owner_.size() == size && spans_.size() == static_cast<std::size_t>(height);
+                       owner_.size() == size && spans_.size() == static_cast<std::size_t>(stripes);
     bufferWidth_ = width;
     bufferHeight_ = height;
     if (!reuse) {
         depth_.resize(size);
         owner_.resize(size);
-        spans_.assign(static_cast<std::size_t>(height), RowSpan{0, width});
+        StripeSpans all;
+        all.Rows.fill(RowSpan{0, width});
+        spans_.assign(static_cast<std::size_t>(stripes), all);
+        stripeBand_.resize(spans_.size());
+        for (int k = 0; k < stripes; ++k)
+            stripeBand_[k] = k % bands;
     }
     const Vec3 D0 = D0_, Du = Du_, Dv = Dv_;
     const double g00 = Dot(D0, D0), g0u = Dot(D0, Du), g0v = Dot(D0, Dv);
     const double guu = Dot(Du, Du), guv = Dot(Du, Dv), gvv = Dot(Dv, Dv);
-    const int bands = workers_.Bands();
     const int spheres = static_cast<int>(spheres_.size());
     // Bands own stripes of rows, so that a small sphere is mostly one band's work.
     const auto forRows = [&](int band, int y0, int y1, auto&& row) {
         for (int y = y0; y <= y1;) {
             const int stripe = (y - region.Top) / STRIPE;
             const int stripeEnd = region.Top + (stripe + 1) * STRIPE;
-            if (stripe % bands == band) {
+            if (stripeBand_[stripe] == band) {
                 const int end = std::min(y1 + 1, stripeEnd);
                 for (; y < end; ++y)
                     row(y);
@@ -782,7 +786,7 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
     auto job = [&](int band) {
         forRows(band, region.Top, region.Bottom - 1, [&](int y) {
             const std::size_t base = static_cast<std::size_t>(y - region.Top) * width;
-            RowSpan& span = spans_[y - region.Top];
+            RowSpan& span = SpanOf(y - region.Top);
             if (span.From < span.To) {
                 std::fill_n(depth_.data() + base + span.From, span.To - span.From, FAR);
                 std::fill_n(owner_.data() + base + span.From, span.To - span.From, -1);
@@ -791,7 +795,7 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
         });
         // Each band widens the spans of its own rows only.
         const auto mark = [&](int y, int x0, int x1) {
-            RowSpan& span = spans_[y - region.Top];
+            RowSpan& span = SpanOf(y - region.Top);
             span.From = std::min(span.From, x0 - region.Left);
             span.To = std::max(span.To, x1 + 1 - region.Left);
         };
@@ -799,6 +803,9 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
             const Sphere& s = spheres_[k];
             if (s.X1 < s.X0) continue;
             const double qa = s.Odu * s.Odu - guu * s.C;
+            const double halfOverQa = 0.5 / qa;
+            // A box one vector wide costs the kernel the same narrowed or not.
+            const bool narrow = qa < 0 && s.X1 - s.X0 >= 8;
             SphereRowTerms terms;
             terms.Du = ToFloat(Du_);
             terms.Gu = ToFloat(s.Gu);
@@ -813,12 +820,12 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                 int x0 = s.X0, x1 = s.X1;
                 const double qb = 2 * od * s.Odu - q1 * s.C;
                 const double qc = od * od - q0 * s.C;
-                if (qa < 0) {
-                    const double d = qb * qb - 4 * qa * qc;
-                    if (!(d >= 0)) return;
+                const double d = qb * qb - 4 * qa * qc;
+                if (qa < 0 && !(d >= 0)) return;
+                if (narrow) {
                     const double root = std::sqrt(d);
-                    const double lo = target.CentreX + (-qb + root) / (2 * qa);
-                    const double hi = target.CentreX + (-qb - root) / (2 * qa);
+                    const double lo = target.CentreX + (-qb + root) * halfOverQa;
+                    const double hi = target.CentreX + (-qb - root) * halfOverQa;
                     x0 = std::max(x0, ClampPixel(std::floor(lo) - 1, s.X0, s.X1 + 1));
                     x1 = std::min(x1, ClampPixel(std::ceil(hi) + 1, s.X0 - 1, s.X1));
                     if (x1 < x0) return;
@@ -853,13 +860,15 @@ void PhotoRenderer::Rasterise(const PhotoTarget& target) {
                 terms.S1 = static_cast<float>(cy.S1);
                 terms.PieceScale = static_cast<float>(cy.Pieces / (cy.S1 - cy.S0));
                 terms.Pieces = cy.Pieces;
+                const double dy = cy.Yb - cy.Ya;
+                const bool steep = std::fabs(dy) > 1e-9;
+                const double perDy = steep ? 1 / dy : 0;
                 forRows(band, cy.Y0, cy.Y1, [&](int y) {
                     // Only the columns the thickened axis covers in this row.
                     double t0 = 0, t1 = 1;
-                    const double dy = cy.Yb - cy.Ya;
-                    if (std::fabs(dy) > 1e-9) {
-                        t0 = (y - cy.Half - cy.Ya) / dy;
-                        t1 = (y + cy.Half - cy.Ya) / dy;
+                    if (steep) {
+                        t0 = (y - cy.Half - cy.Ya) * perDy;
+                        t1 = (y + cy.Half - cy.Ya) * perDy;
                         if (t0 > t1) std::swap(t0, t1);
                         t0 = std::max(t0, 0.0);
                         t1 = std::min(t1, 1.0);
@@ -1091,7 +1100,7 @@ void PhotoRenderer::Shade(const Workspace& ws, const PhotoTarget& target) {
     auto job = [&](int band) {
         std::vector<int> left(static_cast<std::size_t>(width) + 8);
         for (int y = region.Top + band; y < region.Bottom; y += bands) {
-            const RowSpan span = spans_[y - region.Top];
+            const RowSpan span = SpanOf(y - region.Top);
             if (span.From >= span.To) continue;
             const std::size_t row = static_cast<std::size_t>(y - region.Top) * width;
             std::uint8_t* pixels = target.Rows[y];

@@ -159,7 +159,15 @@ class PhotoRenderer {
     struct RowSpan {
         int From, To;
     };
-    std::vector<RowSpan> spans_;
+    // The bands own stripes of STRIPE rows; a stripe's spans fill one cache line of their own,
+    // so that two bands never write the same line.
+    static constexpr int STRIPE = 8;
+    struct alignas(64) StripeSpans {
+        std::array<RowSpan, STRIPE> Rows;
+    };
+    RowSpan& SpanOf(int row) { return spans_[row / STRIPE].Rows[row % STRIPE]; }
+    std::vector<StripeSpans> spans_;
+    std::vector<int> stripeBand_;  // the band of each stripe
     int bufferWidth_ = 0;
     int bufferHeight_ = 0;
     // The camera's rays of this pass: d(u, v) = D0 + u Du + v Dv for the screen offsets u, v.
