@@ -36,13 +36,6 @@ bool FontCells::Available() {
     return available;
 }
 
-int FontCells::EffectiveHeight(int requested) {
-    if (requested == 0) return DEFAULT_CELL_HEIGHT;
-    if (requested > MAX_CELL_HEIGHT) return MAX_CELL_HEIGHT;
-    if (requested < -MAX_CELL_HEIGHT) return -MAX_CELL_HEIGHT;
-    return requested;
-}
-
 const FontCells::Cell& FontCells::Get(const FontSpec& request) {
     const int height = EffectiveHeight(request.Height);
     const auto key = std::make_pair(request.Face, height);

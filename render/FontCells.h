@@ -38,8 +38,14 @@ class FontCells {
     static bool Available();
 
     const Cell& Get(const FontSpec& request);
-    // The height Get measures for, after the default and the limit.
-    static int EffectiveHeight(int requested);
+    // The height Get measures for, after the default and the limit. In line: every name of
+    // a pass asks, several times.
+    static constexpr int EffectiveHeight(int requested) {
+        if (requested == 0) return DEFAULT_CELL_HEIGHT;
+        if (requested > MAX_CELL_HEIGHT) return MAX_CELL_HEIGHT;
+        if (requested < -MAX_CELL_HEIGHT) return -MAX_CELL_HEIGHT;
+        return requested;
+    }
 
   private:
     std::map<std::pair<std::string, int>, Cell> cells_;

@@ -529,7 +529,7 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
     }
 }
 
-std::uint64_t RasterCanvas::MaskKey(std::string_view text, const FontSpec& font, int face) {
+inline std::uint64_t RasterCanvas::MaskKey(std::string_view text, const FontSpec& font, int face) {
     const int height = FontCells::EffectiveHeight(font.Height);
     // Up to four letters, their count, the height (|height| <= MAX_MASK_CELL) and the face.
     // Letter i in byte i: a key of its own for every text, without a call to copy a few
@@ -701,7 +701,7 @@ bool RasterCanvas::Place(std::string_view text, const FontSpec& font, const Rect
     return true;
 }
 
-bool RasterCanvas::NearShown(int x, int y, std::string_view text, const FontSpec& font) const {
+inline bool RasterCanvas::NearShown(int x, int y, std::string_view text, const FontSpec& font) const {
     // A name far off the shown area is passed over before any look-up: a cell is at most as
     // tall as asked (twice the em height), a character at most twice as wide, and Qt's image
     // of a text has room of half a cell either side.
@@ -772,7 +772,7 @@ void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const
                      QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-bool RasterCanvas::Unmasked(std::string_view text, const FontSpec& font) {
+inline bool RasterCanvas::Unmasked(std::string_view text, const FontSpec& font) {
     const int height = FontCells::EffectiveHeight(font.Height);
     return text.empty() || text.size() > 4 || height > MAX_MASK_CELL || height < -MAX_MASK_CELL;
 }
