@@ -34,7 +34,8 @@ int FaceAt(const std::vector<std::string>& faces, std::string_view face) {
         const std::string& f = faces[i];
         if (f.size() != face.size()) continue;
         std::size_t k = 0;
-        while (k < face.size() && f[k] == face[k]) ++k;
+        while (k < face.size() && f[k] == face[k])
+            ++k;
         if (k == face.size()) return static_cast<int>(i);
     }
     return -1;
@@ -701,7 +702,8 @@ bool RasterCanvas::Place(std::string_view text, const FontSpec& font, const Rect
     return true;
 }
 
-inline bool RasterCanvas::NearShown(int x, int y, std::string_view text, const FontSpec& font) const {
+inline bool RasterCanvas::NearShown(int x, int y, std::string_view text,
+                                    const FontSpec& font) const {
     // A name far off the shown area is passed over before any look-up: a cell is at most as
     // tall as asked (twice the em height), a character at most twice as wide, and Qt's image
     // of a text has room of half a cell either side.
