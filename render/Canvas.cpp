@@ -127,7 +127,9 @@ void Canvas::Lines(std::span<const BatchLine> lines, std::span<const LinePen> pe
                    BandWorkers& /*workers*/) {
     for (const BatchLine& l : lines) {
         if (l.Pen >= 0) SetPen(pens[l.Pen].Colour, pens[l.Pen].Style);
-        if (l.Draw) Line(l.X1, l.Y1, l.X2, l.Y2);
+        if (!l.Draw) continue;
+        Line(l.X1, l.Y1, l.X2, l.Y2);
+        if (l.Both) Line(l.X2, l.Y2, l.X1, l.Y1);
     }
 }
 

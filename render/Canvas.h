@@ -52,11 +52,13 @@ struct LinePen {
 };
 
 // One step of a batch of lines: first the pen Pen of the batch's table becomes the current one
-// (Pen < 0: the pen stays), then, with Draw, the line is drawn with it.
+// (Pen < 0: the pen stays), then, with Draw, the line is drawn with it; with Both too, it is
+// then drawn back from the second end to the first.
 struct BatchLine {
     std::int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
     std::int8_t Pen = -1;
     bool Draw = true;
+    bool Both = false;
 };
 
 // One atom of a flat pass: with Disc the ellipse in the box (X1, Y1) - (X2, Y2), filled with

@@ -98,6 +98,9 @@ class RasterCanvas : public Canvas {
     // A line clipped to clip; the gaps of dashes and dots take the brush.
     static void LineIn(const Rect& clip, const Pixels& pixels, const LineColours& colours, int x1,
                        int y1, int x2, int y2);
+    // The line from (x1, y1) to (x2, y2) and back.
+    static void LineBothWaysIn(const Rect& clip, const Pixels& pixels, const LineColours& colours,
+                               int x1, int y1, int x2, int y2);
     // An ellipse's box, the corners put in order.
     struct Box {
         std::int64_t Left, Top, Right, Bottom;

@@ -68,15 +68,16 @@ void SceneRenderer::ProjectAtoms(Workspace& ws) {
     visible_.SortByDistance(shaded_.Workers());
 }
 
-void SceneRenderer::CollectBondMarks(const Workspace& ws) {
+bool SceneRenderer::CollectBondMarks(const Workspace& ws) {
     constexpr int SLOTS = VisibleAtomList::CAPACITY;
     BandWorkers& workers = shaded_.Workers();
     listedPixel_.resize(SLOTS);
     workers.ForRanges(visible_.Count(), ATOMS_PER_BAND, [this](int, int from, int to) {
         for (int i = from; i < to; ++i) {
             const VisibleAtom& e = visible_[i];
-            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {Trunc(projection_.BitmapX(e.sx)),
-                                                             Trunc(projection_.BitmapY(e.sy))};
+            const double x = projection_.BitmapX(e.sx), y = projection_.BitmapY(e.sy);
+            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {
+                Trunc(x), Trunc(y), x >= 0 && x <= SCENE_SIZE && y >= 0 && y <= SCENE_SIZE};
         }
     });
     // Each band collects the marks of a run of molecules, which stay in the band's list.
@@ -84,38 +85,47 @@ void SceneRenderer::CollectBondMarks(const Workspace& ws) {
     bondStart_.resize(static_cast<std::size_t>(MAX_MOLECULES) * (MAX_ATOMS + 1));
     markBase_.resize(MAX_MOLECULES);
     std::int32_t* start = bondStart_.data();
+    std::array<bool, BandWorkers::MAX_BANDS> onlySolid{};
     const int runs =
         workers.ForRanges(molecules, MoleculesPerBand(ws), [&](int band, int from, int to) {
             std::vector<BondMark>& marks = bandMarks_[band];
             marks.clear();
+            bool solid = true;
             for (int m = from; m < to; ++m) {
                 const MoleculeRecord& mol = ws.Molecules[m];
                 const int atoms = AtomsOf(mol);
+                const Pixel* pixels = &listedPixel_[m * MAX_ATOMS];
                 std::int32_t* molStart = start + m * (MAX_ATOMS + 1);
                 for (int a = 0; a < MAX_ATOMS; ++a) {
                     molStart[a] = static_cast<std::int32_t>(marks.size());
                     if (a >= atoms || visible_.Find(m, a) < 0) continue;
                     const auto& row = mol.Bonds[a];
+                    const bool on = pixels[a].OnBitmap;
                     const auto mark = [&](int j) {
                         if (visible_.Find(m, j) < 0) return;
-                        const Pixel p = listedPixel_[m * MAX_ATOMS + j];
-                        marks.push_back({p.x, p.y, row[j]});
+                        const Pixel p = pixels[j];
+                        const char kind = row[j];
+                        solid &= kind == 'S';
+                        const bool both = on && p.OnBitmap && kind == 'S' && mol.Bonds[j][a] == 'S';
+                        marks.push_back({p.x, p.y, kind, both && j > a, both && j < a});
                     };
                     ForEachBond(row, atoms, mark);
                 }
                 molStart[MAX_ATOMS] = static_cast<std::int32_t>(marks.size());
             }
+            onlySolid[band] = solid;
         });
     for (int band = 0; band < runs; ++band) {
         const int to = BandWorkers::RangeStart(molecules, runs, band + 1);
         for (int m = BandWorkers::RangeStart(molecules, runs, band); m < to; ++m)
             markBase_[m] = bandMarks_[band].data();
     }
+    return std::all_of(onlySolid.begin(), onlySolid.begin() + runs, [](bool b) { return b; });
 }
 
 void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
     canvas.SetBrush(ws.BackgroundColour);
-    CollectBondMarks(ws);
+    const bool onePen = CollectBondMarks(ws);
     static constexpr std::array<LinePen, 3> PENS{{{{0, 0, 255}, PenStyle::Solid},
                                                   {{0, 128, 0}, PenStyle::Dash},
                                                   {{0, 128, 0}, PenStyle::Dot}}};
@@ -156,9 +166,11 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
                 const std::int32_t ix = onBitmap ? Trunc(x1) : 0, iy = onBitmap ? Trunc(y1) : 0;
                 for (std::int32_t m = bondStart_[at]; m < bondStart_[at + 1]; ++m) {
                     const BondMark& mark = marks[m];
+                    if (onePen && mark.Twin) continue;
                     BatchLine line{ix, iy, mark.PartnerX, mark.PartnerY};
                     line.Pen = penOf(mark.Kind);
                     line.Draw = onBitmap;
+                    line.Both = onePen && mark.Both;
                     if (line.Pen >= 0) {
                         if (firstPen[band] < 0) firstPen[band] = line.Pen;
                         if (line.Pen == pen) {

@@ -54,15 +54,22 @@ class SceneRenderer {
         std::int32_t PartnerX;
         std::int32_t PartnerY;
         char Kind;
+        // With one solid pen for all bonds, the order of the lines does not matter: a bond
+        // whose two ends are on the bitmap is drawn both ways at once, at its first atom's
+        // turn (Both), and left out at the other's (Twin).
+        bool Both;
+        bool Twin;
     };
     struct Pixel {
         std::int32_t x, y;
+        bool OnBitmap;
     };
     // Collects the marks of the listed atoms' rows, reading the matrices in memory order: the
     // drawing then visits only real bonds instead of whole rows in depth order, which would
     // miss the cache on nearly every row and partner of a large run. A mark whose partner is
-    // not listed is left out; it changes nothing, not even the pen.
-    void CollectBondMarks(const Workspace& ws);
+    // not listed is left out; it changes nothing, not even the pen. Tells whether all the
+    // marks are 'S'.
+    bool CollectBondMarks(const Workspace& ws);
 
     Projection projection_;
     VisibleAtomList visible_;

@@ -310,7 +310,7 @@ TEST(RasterCanvasBatches, BandsDrawWhatThePrimitivesDraw) {
         const int far = k % 50 == 0 ? 3000000 : 0;
         const int x1 = next(200, 1800) + far, y1 = next(200, 1800);
         lines.push_back({x1, y1, x1 + next(-60, 60), y1 + next(-60, 60),
-                         static_cast<std::int8_t>(next(-3, 2)), next(0, 9) != 0});
+                         static_cast<std::int8_t>(next(-3, 2)), next(0, 9) != 0, next(0, 2) == 0});
     }
     std::vector<std::uint8_t> alpha(12 * 9);
     for (std::size_t i = 0; i < alpha.size(); ++i)
