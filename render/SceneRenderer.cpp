@@ -167,21 +167,29 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
                 for (std::int32_t m = bondStart_[at]; m < bondStart_[at + 1]; ++m) {
                     const BondMark& mark = marks[m];
                     if (onePen && mark.Twin) continue;
-                    BatchLine line{ix, iy, mark.PartnerX, mark.PartnerY};
-                    line.Pen = penOf(mark.Kind);
-                    line.Draw = onBitmap;
-                    line.Both = onePen && mark.Both;
-                    if (line.Pen >= 0) {
-                        if (firstPen[band] < 0) firstPen[band] = line.Pen;
-                        if (line.Pen == pen) {
-                            line.Pen = -1;
+                    std::int8_t linePen = penOf(mark.Kind);
+                    if (linePen >= 0) {
+                        if (firstPen[band] < 0) firstPen[band] = linePen;
+                        if (linePen == pen) {
+                            linePen = -1;
                         } else {
-                            pen = line.Pen;
+                            pen = linePen;
                         }
                     }
                     // An atom off the bitmap draws none of its bonds, but its first one sets
                     // the pen; its partners may draw them.
-                    if (onBitmap || line.Pen >= 0) lines.push_back(line);
+                    if (onBitmap || linePen >= 0) {
+                        // Written field by field where it stays: a line put together first
+                        // leaves its three small fields to be read back as one word, slowly.
+                        BatchLine& line = lines.emplace_back();
+                        line.X1 = ix;
+                        line.Y1 = iy;
+                        line.X2 = mark.PartnerX;
+                        line.Y2 = mark.PartnerY;
+                        line.Pen = linePen;
+                        line.Draw = onBitmap;
+                        line.Both = onePen && mark.Both;
+                    }
                     if (!onBitmap) break;
                 }
             }

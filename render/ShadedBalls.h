@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -8,6 +9,7 @@
 #include "render/BandWorkers.h"
 #include "render/Canvas.h"
 #include "render/ListedAtoms.h"
+#include "workspace/Numeric.h"
 #include "workspace/Workspace.h"
 
 namespace tarsel {
@@ -37,10 +39,30 @@ struct BallRaster {
 
 // The ball of an atom with its perspective factor and screen offsets: the pixel radius is
 // ceil(trunc(factor) * R); with halfAtomRadius the disc has half that radius but the shading
-// keeps the full R. The centre lands at (centreX + sx, centreY - sy).
-BallRaster RasterBall(Vec3 p, double r, Rgb colour, double factor, double sx, double sy,
-                      bool halfAtomRadius, double centreX = VIEW_CENTRE,
-                      double centreY = VIEW_CENTRE);
+// keeps the full R. The centre lands at (centreX + sx, centreY - sy). PlaceBall writes it in
+// place, field by field: a ball put together elsewhere and copied has its fields read back in
+// wider pieces than they were written, which stalls.
+inline void PlaceBall(BallRaster& b, Vec3 p, double r, Rgb colour, double factor, double sx,
+                      double sy, bool halfAtomRadius, double centreX, double centreY) {
+    b.P = p;
+    b.R = r;
+    b.Colour[0] = colour.R * (1.0 / 255);
+    b.Colour[1] = colour.G * (1.0 / 255);
+    b.Colour[2] = colour.B * (1.0 / 255);
+    const std::int32_t fi = Trunc(factor);
+    b.Radius = Trunc(std::ceil(fi * r));
+    // A pixel radius of 0 leaves no pixel with g > 0; the ball is skipped before dividing.
+    b.W = b.Radius <= 0 ? 0 : halfAtomRadius ? 2 * r / b.Radius : r / b.Radius;
+    b.Cx = Trunc(centreX + sx);
+    b.Cy = Trunc(centreY - sy);
+}
+inline BallRaster RasterBall(Vec3 p, double r, Rgb colour, double factor, double sx, double sy,
+                             bool halfAtomRadius, double centreX = VIEW_CENTRE,
+                             double centreY = VIEW_CENTRE) {
+    BallRaster b;
+    PlaceBall(b, p, r, colour, factor, sx, sy, halfAtomRadius, centreX, centreY);
+    return b;
+}
 
 // The per-pixel loop as it stands in the definition of the shaded ball: every row and column
 // of the ball's square, three square roots, a division per component and pow(k, 7) per pixel.
