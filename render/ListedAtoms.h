@@ -1,7 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -17,10 +19,16 @@ struct AtomName {
     std::uint8_t Length;
     std::string_view View() const { return {Letters, Length}; }
 };
+// Put together as one word: four byte stores read back as a word would stall.
 inline AtomName NameOf(const MoleculeRecord& m, int a) {
-    AtomName name{{m.NameChar1[a], m.NameChar2[a], m.NameChar3[a]}, 0};
-    name.Length =
-        static_cast<std::uint8_t>(std::find(name.Letters, name.Letters + 3, '\0') - name.Letters);
+    static_assert(sizeof(AtomName) == 4 && std::endian::native == std::endian::little);
+    const std::uint32_t c1 = static_cast<unsigned char>(m.NameChar1[a]),
+                        c2 = static_cast<unsigned char>(m.NameChar2[a]),
+                        c3 = static_cast<unsigned char>(m.NameChar3[a]);
+    const std::uint32_t length = c1 == 0 ? 0 : c2 == 0 ? 1 : c3 == 0 ? 2 : 3;
+    const std::uint32_t word = c1 | c2 << 8 | c3 << 16 | length << 24;
+    AtomName name;
+    std::memcpy(&name, &word, sizeof name);
     return name;
 }
 

@@ -605,7 +605,7 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
     if (auto found = masks_.find(key); found != masks_.end()) {
         mask = &found->second;
         if (Current(*mask)) {
-            recent = {key, mask};
+            recent = RecentOf(key, mask);
             return *mask;
         }
         maskBytes_ -= mask->Alpha.capacity();
@@ -623,7 +623,7 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
         mask->Count = 1;
     }
     maskBytes_ += mask->Alpha.capacity();
-    recent_[RecentSlot(key)] = {key, mask};
+    recent_[RecentSlot(key)] = RecentOf(key, mask);
     return *mask;
 }
 
@@ -854,15 +854,15 @@ const TextCoverage* RasterCanvas::ReadyCoverage(int x, int y, std::string_view t
     const int face = FaceAt(faces_, font.Face);
     if (face < 0) return nullptr;
     const std::uint64_t key = MaskKey(text, font, face);
-    const Mask* mask = nullptr;
     if (const Recent& recent = recent_[RecentSlot(key)]; recent.Key == key) {
-        mask = recent.Found;
-    } else if (const auto found = masks_.find(key); found != masks_.end()) {
-        mask = &found->second;
+        if (recent.Epoch != ALWAYS && recent.Epoch != glyphs_.Epoch()) return nullptr;
+        pieces = recent.Count;
+        return recent.Found->Pieces.data();
     }
-    if (mask == nullptr || !Current(*mask)) return nullptr;
-    pieces = mask->Count;
-    return mask->Pieces.data();
+    const auto found = masks_.find(key);
+    if (found == masks_.end() || !Current(found->second)) return nullptr;
+    pieces = found->second.Count;
+    return found->second.Pieces.data();
 }
 
 const TextCoverage* RasterCanvas::Coverage(int x, int y, std::string_view text,

@@ -222,10 +222,18 @@ class RasterCanvas : public Canvas {
     std::unordered_map<std::uint64_t, Mask> masks_;
     // The masks used last, by a hash of their key, in front of the map: a pass looks up a mask
     // for every name it draws.
+    // What a look-up needs of the mask is kept here too, so that a pass reads no mask of
+    // the map: they lie all over memory.
     struct Recent {
         std::uint64_t Key = ~std::uint64_t{0};  // no key is all ones
         const Mask* Found = nullptr;
+        std::uint64_t Epoch = 0;  // the mask's, or ALWAYS when it holds no glyphs
+        int Count = 0;
     };
+    static constexpr std::uint64_t ALWAYS = ~std::uint64_t{0};
+    static Recent RecentOf(std::uint64_t key, const Mask* m) {
+        return {key, m, m->Glyphs ? m->Epoch : ALWAYS, m->Count};
+    }
     static constexpr int RECENT = 1024;
     static std::size_t RecentSlot(std::uint64_t key) { return (key * 0x9E3779B97F4A7C15ULL) >> 54; }
     std::array<Recent, RECENT> recent_{};
