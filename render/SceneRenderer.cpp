@@ -94,6 +94,15 @@ bool SceneRenderer::CollectBondMarks(const Workspace& ws) {
             for (int m = from; m < to; ++m) {
                 const MoleculeRecord& mol = ws.Molecules[m];
                 const int atoms = AtomsOf(mol);
+                // A bond's check of its partner's row reaches rows not read yet: the next
+                // molecule's matrix is fetched ahead, a molecule's work before it is needed.
+                if (m + 1 < to) {
+                    const MoleculeRecord& next = ws.Molecules[m + 1];
+                    const char* rows = next.Bonds[0].data();
+                    const std::size_t bytes = static_cast<std::size_t>(AtomsOf(next)) * MAX_ATOMS;
+                    for (std::size_t b = 0; b < bytes; b += 64)
+                        __builtin_prefetch(rows + b);
+                }
                 const Pixel* pixels = &listedPixel_[m * MAX_ATOMS];
                 std::int32_t* molStart = start + m * (MAX_ATOMS + 1);
                 for (int a = 0; a < MAX_ATOMS; ++a) {
