@@ -264,6 +264,9 @@ TEST_F(SceneRendererTest, LargeRunsDrawTheBondsOfTheRowByRowWalk) {
             oneByOne.SetBrush(BG);
             oneByOne.Line(line.x1, line.y1, line.x2, line.y2);
         }
+        oneByOne.SetPen(pen, style);
+        for (RasterCanvas* c : {&batch, &oneByOne})
+            c->Line(5, 7, 1995, 1993);  // with the pen the bonds left
         ASSERT_TRUE(drawn.Image() == walked.Image()) << kinds;
         if (kinds == "S") continue;
         ASSERT_EQ(canvas.Lines.size(), expected.size());
