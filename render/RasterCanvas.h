@@ -221,9 +221,8 @@ class RasterCanvas : public Canvas {
     std::vector<std::string> faces_;
     std::unordered_map<std::uint64_t, Mask> masks_;
     // The masks used last, by a hash of their key, in front of the map: a pass looks up a mask
-    // for every name it draws.
-    // What a look-up needs of the mask is kept here too, so that a pass reads no mask of
-    // the map: they lie all over memory.
+    // for every name it draws. What a look-up needs of the mask is kept here too, so that a
+    // pass reads no mask of the map: they lie all over memory.
     struct Recent {
         std::uint64_t Key = ~std::uint64_t{0};  // no key is all ones
         const Mask* Found = nullptr;
