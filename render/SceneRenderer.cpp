@@ -11,6 +11,15 @@
 
 namespace tarsel {
 
+namespace {
+
+// Whether an atom's point lies on the bitmap, where its bonds start.
+bool OnBitmap(double x, double y) {
+    return x >= 0 && x <= SCENE_SIZE && y >= 0 && y <= SCENE_SIZE;
+}
+
+}  // namespace
+
 Rgb FlatBallColour(Rgb atom, bool selected, Rgb background) {
     if (atom.R == 0 && atom.G == 0 && atom.B == 0) return background;
     if (!selected) return atom;
@@ -76,8 +85,7 @@ bool SceneRenderer::CollectBondMarks(const Workspace& ws) {
         for (int i = from; i < to; ++i) {
             const VisibleAtom& e = visible_[i];
             const double x = projection_.BitmapX(e.sx), y = projection_.BitmapY(e.sy);
-            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {
-                Trunc(x), Trunc(y), x >= 0 && x <= SCENE_SIZE && y >= 0 && y <= SCENE_SIZE};
+            listedPixel_[e.Molecule * MAX_ATOMS + e.Atom] = {Trunc(x), Trunc(y), OnBitmap(x, y)};
         }
     });
     // Each band collects the marks of a run of molecules, which stay in the band's list.
@@ -169,7 +177,7 @@ void SceneRenderer::DrawBonds(const Workspace& ws, Canvas& canvas) {
                 }
                 const VisibleAtom& e = visible_[count - 1 - k];
                 const double x1 = projection_.BitmapX(e.sx), y1 = projection_.BitmapY(e.sy);
-                const bool onBitmap = x1 >= 0 && x1 <= SCENE_SIZE && y1 >= 0 && y1 <= SCENE_SIZE;
+                const bool onBitmap = OnBitmap(x1, y1);
                 const int at = e.Molecule * (MAX_ATOMS + 1) + e.Atom;
                 const BondMark* marks = markBase_[e.Molecule];
                 const std::int32_t ix = onBitmap ? Trunc(x1) : 0, iy = onBitmap ? Trunc(y1) : 0;
