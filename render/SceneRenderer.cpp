@@ -96,8 +96,10 @@ bool SceneRenderer::CollectBondMarks(const Workspace& ws) {
     std::array<bool, BandWorkers::MAX_BANDS> onlySolid{};
     const int runs =
         workers.ForRanges(molecules, MoleculesPerBand(ws), [&](int band, int from, int to) {
+            // Written through a pointer into room made ahead, a row at a time: pushed one by
+            // one, each mark went through the vector's bounds and the flag through memory.
             std::vector<BondMark>& marks = bandMarks_[band];
-            marks.clear();
+            std::int32_t used = 0;
             bool solid = true;
             for (int m = from; m < to; ++m) {
                 const MoleculeRecord& mol = ws.Molecules[m];
@@ -114,21 +116,25 @@ bool SceneRenderer::CollectBondMarks(const Workspace& ws) {
                 const Pixel* pixels = &listedPixel_[m * MAX_ATOMS];
                 std::int32_t* molStart = start + m * (MAX_ATOMS + 1);
                 for (int a = 0; a < MAX_ATOMS; ++a) {
-                    molStart[a] = static_cast<std::int32_t>(marks.size());
+                    molStart[a] = used;
                     if (a >= atoms || visible_.Find(m, a) < 0) continue;
+                    if (marks.size() < static_cast<std::size_t>(used + atoms))
+                        marks.resize(std::max(2 * marks.size(), std::size_t(used + atoms)));
+                    BondMark* out = marks.data() + used;
                     const auto& row = mol.Bonds[a];
                     const bool on = pixels[a].OnBitmap;
-                    const auto mark = [&](int j) {
+                    const auto mark = [&](int j) __attribute__((always_inline)) {
                         if (visible_.Find(m, j) < 0) return;
                         const Pixel p = pixels[j];
                         const char kind = row[j];
                         solid &= kind == 'S';
                         const bool both = on && p.OnBitmap && kind == 'S' && mol.Bonds[j][a] == 'S';
-                        marks.push_back({p.x, p.y, kind, both && j > a, both && j < a});
+                        *out++ = {p.x, p.y, kind, both && j > a, both && j < a};
                     };
                     ForEachBond(row, atoms, mark);
+                    used = static_cast<std::int32_t>(out - marks.data());
                 }
-                molStart[MAX_ATOMS] = static_cast<std::int32_t>(marks.size());
+                molStart[MAX_ATOMS] = used;
             }
             onlySolid[band] = solid;
         });

@@ -250,10 +250,4 @@ void VisibleAtomList::RadixSortKeys(int from, int to, std::int32_t* counts) {
     if (keys != keys_.get() + from) std::copy(keys, keys + n, keys_.get() + from);
 }
 
-int VisibleAtomList::Find(int molecule, int atom) const {
-    if (molecule < 0 || molecule >= MAX_MOLECULES || atom < 0 || atom >= MAX_ATOMS) return -1;
-    const Position& position = position_[Slot(molecule, atom)];
-    return position.Generation == generation_ ? position.Index : -1;
-}
-
 }  // namespace tarsel

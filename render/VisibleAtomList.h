@@ -43,8 +43,13 @@ class VisibleAtomList {
 
     int Count() const { return count_; }
     const VisibleAtom& operator[](int i) const { return entries_[i]; }
-    // The position of the atom's entry, or -1 when it is not in the list.
-    int Find(int molecule, int atom) const;
+    // The position of the atom's entry, or -1 when it is not in the list. Inline: a pass asks
+    // it for every atom and every bond.
+    int Find(int molecule, int atom) const {
+        if (molecule < 0 || molecule >= MAX_MOLECULES || atom < 0 || atom >= MAX_ATOMS) return -1;
+        const Position& position = position_[molecule * MAX_ATOMS + atom];
+        return position.Generation == generation_ ? position.Index : -1;
+    }
 
   private:
     struct SortKey {
