@@ -24,9 +24,12 @@ std::uint64_t OrderedBits(double d) {
     return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
 }
 
-// Radix digits of 11 bits; below this count a comparison sort is quicker.
+// Radix digits of 11 bits, over the top 33 bits of a key only: those tell nearly all distances
+// apart, and the few keys that share them are ordered by comparison after, in half the passes
+// that all 64 bits would take. Below RADIX_FROM keys a comparison sort is quicker.
 constexpr int DIGIT_BITS = 11;
-constexpr int DIGITS = (64 + DIGIT_BITS - 1) / DIGIT_BITS;
+constexpr int DIGITS = 3;
+constexpr int LOW_BITS = 64 - DIGITS * DIGIT_BITS;
 constexpr int BUCKETS = 1 << DIGIT_BITS;
 constexpr int RADIX_FROM = 2048;
 
@@ -223,7 +226,7 @@ void VisibleAtomList::SortKeys(BandWorkers* workers) {
 void VisibleAtomList::RadixSortKeys(int from, int to, std::int32_t* counts) {
     // Least significant digit first; each pass is stable, so the list order survives among
     // equal keys. Digits that all keys share (the exponent, mostly) are skipped. The sorted
-    // keys end in keys_[from, to).
+    // keys end in keys_[from, to), and runs that share the top bits are then sorted whole.
     SortKey* keys = keys_.get() + from;
     SortKey* scratch = keysScratch_.get() + from;
     const int n = to - from;
@@ -231,11 +234,11 @@ void VisibleAtomList::RadixSortKeys(int from, int to, std::int32_t* counts) {
     for (int i = 0; i < n; ++i) {
         const std::uint64_t key = keys[i].Key;
         for (int d = 0; d < DIGITS; ++d)
-            ++counts[d * BUCKETS + ((key >> (d * DIGIT_BITS)) & (BUCKETS - 1))];
+            ++counts[d * BUCKETS + ((key >> (LOW_BITS + d * DIGIT_BITS)) & (BUCKETS - 1))];
     }
     for (int d = 0; d < DIGITS; ++d) {
         std::int32_t* count = counts + d * BUCKETS;
-        const int shift = d * DIGIT_BITS;
+        const int shift = LOW_BITS + d * DIGIT_BITS;
         if (count[(keys[0].Key >> shift) & (BUCKETS - 1)] == n) continue;
         std::int32_t next = 0;
         for (int b = 0; b < BUCKETS; ++b) {
@@ -248,6 +251,19 @@ void VisibleAtomList::RadixSortKeys(int from, int to, std::int32_t* counts) {
         std::swap(keys, scratch);
     }
     if (keys != keys_.get() + from) std::copy(keys, keys + n, keys_.get() + from);
+    keys = keys_.get() + from;
+    for (int i = 0; i < n;) {
+        const std::uint64_t top = keys[i].Key >> LOW_BITS;
+        int end = i + 1;
+        while (end < n && keys[end].Key >> LOW_BITS == top)
+            ++end;
+        if (end - i > 1) {
+            std::sort(keys + i, keys + end, [](const SortKey& a, const SortKey& b) {
+                return a.Key != b.Key ? a.Key < b.Key : a.Index < b.Index;
+            });
+        }
+        i = end;
+    }
 }
 
 }  // namespace tarsel

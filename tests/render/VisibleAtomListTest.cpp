@@ -61,7 +61,8 @@ TEST(VisibleAtomList, HoldsEveryAtomOfTheLargestWorkspace) {
 }
 
 TEST(VisibleAtomList, LongListsSortLikeAStableSortOfTheDistances) {
-    // Long lists take the radix sort: distances over many exponents, repeats, zeros, NaN;
+    // Long lists take the radix sort: distances over many exponents, repeats, zeros, NaN, and
+    // distances a few units of the last place apart, which only their low bits tell apart;
     // sorted on this thread, or in runs on 2 and 3 bands that are then merged. Lists of
     // several lengths, so that the two runs' boundary falls on either side of a pair.
     std::mt19937 rng(5);
@@ -70,8 +71,10 @@ TEST(VisibleAtomList, LongListsSortLikeAStableSortOfTheDistances) {
         for (int i = 0; i < count; ++i) {
             const double x =
                 std::ldexp(1 + (rng() % 1000) / 1000.0, static_cast<int>(rng() % 40) - 20);
+            const double close = std::ldexp(1.5 + (rng() % 64) * 0x1p-50, 3);
             d.push_back(i % 97 == 0   ? std::numeric_limits<double>::quiet_NaN()
                         : i % 89 == 0 ? 0
+                        : i % 5 == 0  ? close
                                       : x);
         }
         std::vector<int> order(d.size());
