@@ -20,12 +20,6 @@ bool OnBitmap(double x, double y) {
 
 }  // namespace
 
-Rgb FlatBallColour(Rgb atom, bool selected, Rgb background) {
-    if (atom.R == 0 && atom.G == 0 && atom.B == 0) return background;
-    if (!selected) return atom;
-    return {std::min(atom.R + 30, 255), std::min(atom.G + 30, 255), std::min(atom.B + 30, 255)};
-}
-
 void SceneRenderer::PrepareProjection(const Workspace& ws) {
     projection_.PrepareProjection(ws.Camera, ws.Projection);
 }
@@ -265,25 +259,36 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
             const AtomRecord& atom = slotAtoms_[e.Molecule * MAX_ATOMS + e.Atom];
             const double x = projection_.BitmapX(e.sx), y = projection_.BitmapY(e.sy),
                          f = atom.Factor;
+            // Each field written once, from values at hand: a cleared item, or a name read
+            // back from where it was just stored, made the loop wait on its own stores.
             FlatItem& item = items_[k];
-            item = FlatItem{};
             if (ws.ShowBalls) {
                 const int r = ws.HalfRadius ? Trunc(f * atom.R * 0.5) : Trunc(f * atom.R);
-                item.Disc = true;
-                item.Fill = FlatBallColour(atom.Colour, e.Molecule == ws.SelectedMolecule,
-                                           ws.BackgroundColour);
                 item.X1 = Trunc(x + r);
                 item.Y1 = Trunc(y + r);
                 item.X2 = Trunc(x - r);
                 item.Y2 = Trunc(y - r);
+                item.Fill = FlatBallColour(atom.Colour, e.Molecule == ws.SelectedMolecule,
+                                           ws.BackgroundColour);
+                item.Disc = true;
+            } else {
+                item.X1 = item.Y1 = item.X2 = item.Y2 = 0;
+                item.Fill = {};
+                item.Disc = false;
             }
-            item.NameX = Trunc(x);
-            item.NameY = Trunc(y);
-            names_[k] = {atom.Name, Trunc(f * fontScale + 3 * projection_.PixelScale())};
+            const std::int32_t nameX = Trunc(x), nameY = Trunc(y);
+            const std::int32_t height = Trunc(f * fontScale + 3 * projection_.PixelScale());
+            item.NameX = nameX;
+            item.NameY = nameY;
+            names_[k] = {atom.Name, height};
             if (ws.ShowAtomNames) {
-                font.Height = names_[k].Height;
-                item.Name = canvas.ReadyCoverage(item.NameX, item.NameY, atom.Name.View(), font,
-                                                 item.Pieces);
+                font.Height = height;
+                std::int32_t pieces = 0;
+                item.Name = canvas.ReadyCoverage(nameX, nameY, atom.Name.View(), font, pieces);
+                item.Pieces = pieces;
+            } else {
+                item.Name = nullptr;
+                item.Pieces = 0;
             }
         }
     });

@@ -103,7 +103,11 @@ inline double BitmapY(double sy) {
 
 // The fill colour of a flat disc: the background for a black atom, the atom's colour
 // brightened by 30 (at most 255) in the selected molecule, otherwise its own colour.
-Rgb FlatBallColour(Rgb atom, bool selected, Rgb background);
+inline Rgb FlatBallColour(Rgb atom, bool selected, Rgb background) {
+    if (atom.R == 0 && atom.G == 0 && atom.B == 0) return background;
+    if (!selected) return atom;
+    return {std::min(atom.R + 30, 255), std::min(atom.G + 30, 255), std::min(atom.B + 30, 255)};
+}
 
 // The atoms of a molecule that its tables hold: AtomCount, kept within 0..MAX_ATOMS.
 inline int AtomsOf(const MoleculeRecord& m) {
