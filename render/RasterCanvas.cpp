@@ -21,11 +21,6 @@ struct Pattern {
 constexpr Pattern DASH{18, 24};
 constexpr Pattern DOT{3, 6};
 
-// Texts taller than this are not kept as masks: they are put together for their shown part
-// each time (or drawn by Qt directly when they are not made of plain glyphs); only an atom
-// right in front of the camera gets such a name.
-constexpr int MAX_MASK_CELL = 256;
-
 // The index of a face among those seen, or -1. Every name of a pass asks, so the few bytes
 // are compared in line rather than through the library's memcmp, which costs more per call
 // than a short face name.
@@ -575,18 +570,6 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
     }
 }
 
-inline std::uint64_t RasterCanvas::MaskKey(std::string_view text, const FontSpec& font, int face) {
-    const int height = FontCells::EffectiveHeight(font.Height);
-    // Up to four letters, their count, the height (|height| <= MAX_MASK_CELL) and the face.
-    // Letter i in byte i: a key of its own for every text, without a call to copy a few
-    // bytes for every name of a pass.
-    std::uint32_t letters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        letters |= std::uint32_t{static_cast<unsigned char>(text[i])} << (8 * i);
-    return (std::uint64_t{letters} << 32) | (static_cast<std::uint64_t>(text.size()) << 28) |
-           (static_cast<std::uint64_t>(height + 2048) << 16) | static_cast<std::uint64_t>(face);
-}
-
 const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const FontSpec& font,
                                                 bool mayForget) {
     int face = FaceAt(faces_, font.Face);
@@ -598,7 +581,7 @@ const RasterCanvas::Mask& RasterCanvas::MaskFor(std::string_view text, const Fon
         faces_.push_back(font.Face);
         face = static_cast<int>(faces_.size()) - 1;
     }
-    const std::uint64_t key = MaskKey(text, font, face);
+    const std::uint64_t key = KeyOf(text, FontCells::EffectiveHeight(font.Height), face);
     Recent& recent = recent_[RecentSlot(key)];
     if (recent.Key == key && Current(*recent.Found)) return *recent.Found;
     Mask* mask = nullptr;
@@ -747,24 +730,13 @@ bool RasterCanvas::Place(std::string_view text, const FontSpec& font, const Rect
     return true;
 }
 
-inline bool RasterCanvas::NearShown(int x, int y, std::string_view text,
-                                    const FontSpec& font) const {
-    // A name far off the shown area is passed over before any look-up: a cell is at most as
-    // tall as asked (twice the em height), a character at most twice as wide, and Qt's image
-    // of a text has room of half a cell either side.
-    const std::int64_t h = std::abs(FontCells::EffectiveHeight(font.Height));
-    const std::int64_t reach = 2 * h + 3;
-    const Rect clip = Clip();
-    return std::int64_t{y} - reach < clip.Bottom && std::int64_t{y} + 2 * reach > clip.Top &&
-           std::int64_t{x} - reach < clip.Right &&
-           std::int64_t{x} + static_cast<std::int64_t>(text.size()) * reach + reach > clip.Left;
-}
-
 const RasterCanvas::Mask* RasterCanvas::CoverageAt(int x, int y, std::string_view text,
                                                    const FontSpec& font, bool mayForget,
                                                    Mask* out) {
-    if (!NearShown(x, y, text, font)) return &nothing_;
-    if (!Unmasked(text, font)) return &MaskFor(text, font, mayForget);
+    if (!NearShown(x, y, text.size(), FontCells::EffectiveHeight(font.Height), Clip()))
+        return &nothing_;
+    if (!Unmasked(text, FontCells::EffectiveHeight(font.Height)))
+        return &MaskFor(text, font, mayForget);
     const Rect clip = Clip();
     if (!glyphs_.Layout(text, font, pen64_, advance64_)) return nullptr;
     // Long or tall texts are placed for their shown part only, and not kept.
@@ -819,11 +791,6 @@ void RasterCanvas::TextThroughPainter(int x, int y, std::string_view text, const
                      QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-inline bool RasterCanvas::Unmasked(std::string_view text, const FontSpec& font) {
-    const int height = FontCells::EffectiveHeight(font.Height);
-    return text.empty() || text.size() > 4 || height > MAX_MASK_CELL || height < -MAX_MASK_CELL;
-}
-
 void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& font, Rgb colour) {
     if (text.empty() || !FontCells::Available()) return;
     Forget(true);
@@ -848,21 +815,22 @@ void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& fon
 
 const TextCoverage* RasterCanvas::ReadyCoverage(int x, int y, std::string_view text,
                                                 const FontSpec& font, int& pieces) const {
-    pieces = 0;
-    if (text.empty() || !FontCells::Available() || Unmasked(text, font)) return nullptr;
-    if (!NearShown(x, y, text, font)) return nothing_.Pieces.data();
-    const int face = FaceAt(faces_, font.Face);
-    if (face < 0) return nullptr;
-    const std::uint64_t key = MaskKey(text, font, face);
-    if (const Recent& recent = recent_[RecentSlot(key)]; recent.Key == key) {
-        if (recent.Epoch != ALWAYS && recent.Epoch != glyphs_.Epoch()) return nullptr;
-        pieces = recent.Count;
-        return recent.Found->Pieces.data();
-    }
+    return ReadyNames(*this, font).Find(x, y, text, font.Height, pieces);
+}
+
+const TextCoverage* RasterCanvas::KeptCoverage(std::uint64_t key, int& pieces) const {
     const auto found = masks_.find(key);
     if (found == masks_.end() || !Current(found->second)) return nullptr;
     pieces = found->second.Count;
     return found->second.Pieces.data();
+}
+
+ReadyNames::ReadyNames(const Canvas& canvas, const FontSpec& font)
+    : canvas_(canvas), raster_(dynamic_cast<const RasterCanvas*>(&canvas)), font_(font) {
+    if (raster_ == nullptr) return;
+    available_ = FontCells::Available();
+    face_ = FaceAt(raster_->faces_, font.Face);
+    clip_ = raster_->Clip();
 }
 
 const TextCoverage* RasterCanvas::Coverage(int x, int y, std::string_view text,

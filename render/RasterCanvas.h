@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <string>
 #include <unordered_map>
@@ -179,17 +180,46 @@ class RasterCanvas : public Canvas {
         return {static_cast<std::uint8_t>(c.B & 0xFF), static_cast<std::uint8_t>(c.G & 0xFF),
                 static_cast<std::uint8_t>(c.R & 0xFF)};
     }
-    // Texts that are not kept as masks: empty ones, more than four letters, very tall cells.
-    static bool Unmasked(std::string_view text, const FontSpec& font);
+    // Texts taller than this are not kept as masks: they are put together for their shown
+    // part each time (or drawn by Qt directly when they are not made of plain glyphs); only an
+    // atom right in front of the camera gets such a name.
+    static constexpr int MAX_MASK_CELL = 256;
+    // Texts that are not kept as masks: empty ones, more than four letters, very tall cells;
+    // height is the effective one.
+    static bool Unmasked(std::string_view text, int height) {
+        return text.empty() || text.size() > 4 || height > MAX_MASK_CELL ||
+               height < -MAX_MASK_CELL;
+    }
     // The mask of a text, made when it is not kept yet: put together from glyphs where Qt
     // lays the text out glyph by glyph, else drawn whole. With mayForget, a full cache starts
     // afresh first; without, every mask handed out stays valid.
     const Mask& MaskFor(std::string_view text, const FontSpec& font, bool mayForget);
-    static std::uint64_t MaskKey(std::string_view text, const FontSpec& font, int face);
+    // Up to four letters, their count, the effective height (|height| <= MAX_MASK_CELL) and
+    // the face. Letter i in byte i: a key of its own for every text, without a call to copy a
+    // few bytes for every name of a pass.
+    static std::uint64_t KeyOf(std::string_view text, int height, int face) {
+        std::uint32_t letters = 0;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            letters |= std::uint32_t{static_cast<unsigned char>(text[i])} << (8 * i);
+        return (std::uint64_t{letters} << 32) | (static_cast<std::uint64_t>(text.size()) << 28) |
+               (static_cast<std::uint64_t>(height + 2048) << 16) |
+               static_cast<std::uint64_t>(face);
+    }
+    // The pieces of the kept mask of key, or null when there is none or it is not current.
+    const TextCoverage* KeptCoverage(std::uint64_t key, int& pieces) const;
+    friend class ReadyNames;
     // Pieces that point at glyphs the cache has let go of are placed again.
     bool Current(const Mask& m) const { return !m.Glyphs || m.Epoch == glyphs_.Epoch(); }
-    // Whether the text with its cell at (x, y) may reach the shown area.
-    bool NearShown(int x, int y, std::string_view text, const FontSpec& font) const;
+    // Whether a text of length letters, in the effective height, with its cell at (x, y) may
+    // reach clip. A name far off is passed over before any look-up: a cell is at most as tall
+    // as asked (twice the em height), a character at most twice as wide, and Qt's image of a
+    // text has room of half a cell either side.
+    static bool NearShown(int x, int y, std::size_t length, int height, const Rect& clip) {
+        const std::int64_t reach = 2 * std::int64_t{std::abs(height)} + 3;
+        return std::int64_t{y} - reach < clip.Bottom && std::int64_t{y} + 2 * reach > clip.Top &&
+               std::int64_t{x} - reach < clip.Right &&
+               std::int64_t{x} + static_cast<std::int64_t>(length) * reach + reach > clip.Left;
+    }
     // All that Qt's image of the text of the last Layout holds, relative to its cell.
     Rect TextWindow(const FontSpec& font);
     // The coverage of a text with its cell at (x, y), put together from glyphs where it can
@@ -246,6 +276,43 @@ class RasterCanvas : public Canvas {
     Mask drawn_;               // a text Text puts together without keeping it
     std::deque<Mask> handed_;  // those Coverage hands out
     std::size_t handedBytes_ = 0;
+};
+
+// ReadyCoverage for the names of a pass, one thread's share: what is the same for every name in
+// one face (the font check, the face, the shown area) is worked out once, and a name found
+// among the masks used last takes no call. Any other canvas is asked name by name.
+class ReadyNames {
+  public:
+    ReadyNames(const Canvas& canvas, const FontSpec& font);
+    // As canvas.ReadyCoverage(x, y, text, the font in height, pieces).
+    const TextCoverage* Find(int x, int y, std::string_view text, int height, int& pieces) {
+        if (raster_ == nullptr) {
+            font_.Height = height;
+            return canvas_.ReadyCoverage(x, y, text, font_, pieces);
+        }
+        pieces = 0;
+        if (!available_) return nullptr;
+        const int h = FontCells::EffectiveHeight(height);
+        if (RasterCanvas::Unmasked(text, h)) return nullptr;
+        if (!RasterCanvas::NearShown(x, y, text.size(), h, clip_))
+            return raster_->nothing_.Pieces.data();
+        if (face_ < 0) return nullptr;
+        const std::uint64_t key = RasterCanvas::KeyOf(text, h, face_);
+        const RasterCanvas::Recent& recent = raster_->recent_[RasterCanvas::RecentSlot(key)];
+        if (recent.Key != key) return raster_->KeptCoverage(key, pieces);
+        if (recent.Epoch != RasterCanvas::ALWAYS && recent.Epoch != raster_->glyphs_.Epoch())
+            return nullptr;
+        pieces = recent.Count;
+        return recent.Found->Pieces.data();
+    }
+
+  private:
+    const Canvas& canvas_;
+    const RasterCanvas* raster_;
+    FontSpec font_;
+    bool available_ = false;
+    int face_ = -1;
+    Rect clip_;
 };
 
 }  // namespace tarsel

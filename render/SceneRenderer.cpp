@@ -7,6 +7,7 @@
 
 #include "render/BondRow.h"
 #include "render/FontCells.h"
+#include "render/RasterCanvas.h"
 #include "workspace/Numeric.h"
 
 namespace tarsel {
@@ -249,7 +250,7 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
     // looked up here too.
     constexpr int AHEAD = 16;
     workers.ForRanges(count, ATOMS_PER_BAND, [&](int, int from, int to) {
-        FontSpec font = labelFont;
+        ReadyNames ready(canvas, labelFont);
         for (int k = from; k < to; ++k) {
             if (k + AHEAD < count) {
                 const VisibleAtom& next = visible_[count - 1 - (k + AHEAD)];
@@ -282,9 +283,8 @@ void SceneRenderer::DrawFlatBalls(const Workspace& ws, Canvas& canvas, FontSpec&
             item.NameY = nameY;
             names_[k] = {atom.Name, height};
             if (ws.ShowAtomNames) {
-                font.Height = height;
                 std::int32_t pieces = 0;
-                item.Name = canvas.ReadyCoverage(nameX, nameY, atom.Name.View(), font, pieces);
+                item.Name = ready.Find(nameX, nameY, atom.Name.View(), height, pieces);
                 item.Pieces = pieces;
             } else {
                 item.Name = nullptr;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/RasterCanvas.h"
 #include "render/ShadedKernel.h"
 #include "workspace/Numeric.h"
 
@@ -253,7 +254,7 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
     };
     // The balls, and the names whose pieces the canvas has ready, on the bands.
     workers_.ForRanges(static_cast<int>(atoms.size()), ITEMS_PER_BAND, [&](int, int from, int to) {
-        FontSpec font = labelFont;
+        ReadyNames ready(canvas, labelFont);
         for (int k = from; k < to; ++k) {
             const ListedAtom& atom = atoms[k];
             Item& item = items_[k];
@@ -267,9 +268,8 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
             if (!ws.ShowAtomNames) continue;
             item.NameX = static_cast<std::int32_t>(item.Ball.Cx);
             item.NameY = static_cast<std::int32_t>(item.Ball.Cy);
-            font.Height = nameHeight(atom);
-            item.Coverage =
-                canvas.ReadyCoverage(item.NameX, item.NameY, atom.Name.View(), font, item.Pieces);
+            item.Coverage = ready.Find(item.NameX, item.NameY, atom.Name.View(), nameHeight(atom),
+                                       item.Pieces);
         }
     });
     // The balls are drawn in stretches; a name that the canvas must draw itself ends one, and
