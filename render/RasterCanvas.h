@@ -187,8 +187,7 @@ class RasterCanvas : public Canvas {
     // Texts that are not kept as masks: empty ones, more than four letters, very tall cells;
     // height is the effective one.
     static bool Unmasked(std::string_view text, int height) {
-        return text.empty() || text.size() > 4 || height > MAX_MASK_CELL ||
-               height < -MAX_MASK_CELL;
+        return text.empty() || text.size() > 4 || height > MAX_MASK_CELL || height < -MAX_MASK_CELL;
     }
     // The mask of a text, made when it is not kept yet: put together from glyphs where Qt
     // lays the text out glyph by glyph, else drawn whole. With mayForget, a full cache starts
@@ -202,8 +201,7 @@ class RasterCanvas : public Canvas {
         for (std::size_t i = 0; i < text.size(); ++i)
             letters |= std::uint32_t{static_cast<unsigned char>(text[i])} << (8 * i);
         return (std::uint64_t{letters} << 32) | (static_cast<std::uint64_t>(text.size()) << 28) |
-               (static_cast<std::uint64_t>(height + 2048) << 16) |
-               static_cast<std::uint64_t>(face);
+               (static_cast<std::uint64_t>(height + 2048) << 16) | static_cast<std::uint64_t>(face);
     }
     // The pieces of the kept mask of key, or null when there is none or it is not current.
     const TextCoverage* KeptCoverage(std::uint64_t key, int& pieces) const;

@@ -34,9 +34,8 @@ class SceneRenderer {
     // Balls shaded pixel by pixel, written straight into the bitmap's rows, with the names;
     // every listed atom gets one, whatever the disc and selection settings.
     void DrawShadedBalls(const Workspace& ws, Canvas& canvas, FontSpec& labelFont) {
-        GatherListed(visible_, slotAtoms_, listed_, shaded_.Workers());
         shaded_.SetView(projection_.CentreX(), projection_.CentreY(), projection_.PixelScale());
-        shaded_.DrawShadedBalls(ws, listed_, canvas, labelFont);
+        shaded_.DrawShadedBalls(ws, visible_, slotAtoms_, canvas, labelFont);
     }
 
     const Projection& Proj() const { return projection_; }
@@ -83,7 +82,6 @@ class SceneRenderer {
     std::vector<std::int32_t> bondStart_;
     std::vector<Pixel> listedPixel_;     // by slot, for the listed atoms
     std::vector<AtomRecord> slotAtoms_;  // by slot, for the listed atoms, made by ProjectAtoms
-    std::vector<ListedAtom> listed_;     // in drawing order
     PerBand<std::vector<BatchLine>> bandLines_;
     std::vector<FlatItem> items_;
     struct NameAt {

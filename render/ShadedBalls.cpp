@@ -242,34 +242,63 @@ void ShadedBalls::DrawBalls(const ShadingTerms& terms, std::span<const BallRaste
 
 void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAtom> atoms,
                                   Canvas& canvas, FontSpec& labelFont) {
+    DrawAtoms(
+        ws, atoms.size(),
+        [atoms](std::size_t k) {
+            return std::pair<const ListedAtom&, const ListedAtom&>(atoms[k], atoms[k]);
+        },
+        canvas, labelFont);
+}
+
+void ShadedBalls::DrawShadedBalls(const Workspace& ws, const VisibleAtomList& list,
+                                  const std::vector<AtomRecord>& records, Canvas& canvas,
+                                  FontSpec& labelFont) {
+    const auto count = static_cast<std::size_t>(list.Count());
+    // The records lie all over the table: each is fetched ahead of its turn.
+    constexpr std::size_t AHEAD = 16;
+    const auto atom = [&list, &records, count](std::size_t k) {
+        if (k + AHEAD < count) {
+            const VisibleAtom& next = list[static_cast<int>(count - 1 - (k + AHEAD))];
+            __builtin_prefetch(&records[next.Molecule * MAX_ATOMS + next.Atom]);
+        }
+        const VisibleAtom& e = list[static_cast<int>(count - 1 - k)];
+        return std::pair<const AtomRecord&, const VisibleAtom&>(
+            records[e.Molecule * MAX_ATOMS + e.Atom], e);
+    };
+    DrawAtoms(ws, count, atom, canvas, labelFont);
+}
+
+template <typename AtomAt>
+void ShadedBalls::DrawAtoms(const Workspace& ws, std::size_t count, AtomAt atomAt, Canvas& canvas,
+                            FontSpec& labelFont) {
     canvas.SetBrush(ws.BackgroundColour);
     canvas.SetPenStyle(PenStyle::Solid);
     canvas.ReleaseCoverages();
     FetchRows(canvas);
     const ShadingTerms terms = ShadingTermsOf(ws);
     const double fontScale = ws.Projection.FontScale;
-    items_.resize(atoms.size());
-    const auto nameHeight = [&](const ListedAtom& atom) {
-        return Trunc(Trunc(atom.Factor) * fontScale + 3 * pixelScale_);
+    items_.resize(count);
+    const auto nameHeight = [&](double factor) {
+        return Trunc(Trunc(factor) * fontScale + 3 * pixelScale_);
     };
     // The balls, and the names whose pieces the canvas has ready, on the bands.
-    workers_.ForRanges(static_cast<int>(atoms.size()), ITEMS_PER_BAND, [&](int, int from, int to) {
+    workers_.ForRanges(static_cast<int>(count), ITEMS_PER_BAND, [&](int, int from, int to) {
         ReadyNames ready(canvas, labelFont);
         for (int k = from; k < to; ++k) {
-            const ListedAtom& atom = atoms[k];
+            const auto [atom, at] = atomAt(static_cast<std::size_t>(k));
             Item& item = items_[k];
             // Every field set one by one: zeroing the whole item first costs more than the
             // ball itself.
             item.Coverage = nullptr;
             item.Pieces = 0;
             item.NameX = item.NameY = 0;
-            PlaceBall(item.Ball, atom.P, atom.R, atom.Colour, atom.Factor, atom.sx, atom.sy,
+            PlaceBall(item.Ball, atom.P, atom.R, atom.Colour, atom.Factor, at.sx, at.sy,
                       ws.HalfAtomRadius, centreX_, centreY_);
             if (!ws.ShowAtomNames) continue;
             item.NameX = static_cast<std::int32_t>(item.Ball.Cx);
             item.NameY = static_cast<std::int32_t>(item.Ball.Cy);
-            item.Coverage = ready.Find(item.NameX, item.NameY, atom.Name.View(), nameHeight(atom),
-                                       item.Pieces);
+            item.Coverage = ready.Find(item.NameX, item.NameY, atom.Name.View(),
+                                       nameHeight(atom.Factor), item.Pieces);
         }
     });
     // The balls are drawn in stretches; a name that the canvas must draw itself ends one, and
@@ -281,8 +310,9 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
         Item& item = items_[k];
         pixels += SquarePixels(item.Ball);
         if (!ws.ShowAtomNames || (ready && item.Coverage != nullptr)) continue;
-        labelFont.Height = nameHeight(atoms[k]);
-        const AtomName& name = atoms[k].Name;
+        const auto [atom, at] = atomAt(k);
+        labelFont.Height = nameHeight(atom.Factor);
+        const AtomName& name = atom.Name;
         item.Coverage =
             canvas.Coverage(item.NameX, item.NameY, name.View(), labelFont, item.Pieces);
         if (item.Coverage != nullptr) continue;
@@ -293,7 +323,8 @@ void ShadedBalls::DrawShadedBalls(const Workspace& ws, std::span<const ListedAto
         pixels = 0;
     }
     // The font is left as the last name's, looked up here or not.
-    if (ws.ShowAtomNames && !atoms.empty()) labelFont.Height = nameHeight(atoms.back());
+    if (ws.ShowAtomNames && count > 0)
+        labelFont.Height = nameHeight(atomAt(count - 1).first.Factor);
     DrawItems(terms, from, items_.size(), pixels < PARALLEL_PIXELS);
     canvas.ReleaseCoverages();
 }

@@ -90,6 +90,12 @@ class ShadedBalls {
     // name's font in turn.
     void DrawShadedBalls(const Workspace& ws, std::span<const ListedAtom> atoms, Canvas& canvas,
                          FontSpec& labelFont);
+    // The same for the list's atoms from its last entry to its first, their values taken from
+    // records (by molecule * MAX_ATOMS + atom) as the balls are placed: no copy of them in
+    // drawing order first.
+    void DrawShadedBalls(const Workspace& ws, const VisibleAtomList& list,
+                         const std::vector<AtomRecord>& records, Canvas& canvas,
+                         FontSpec& labelFont);
     // The balls in the given order, without names.
     void DrawBalls(const ShadingTerms& terms, std::span<const BallRaster> balls, Canvas& canvas);
 
@@ -114,6 +120,11 @@ class ShadedBalls {
         std::int32_t NameX = 0, NameY = 0;
     };
 
+    // atom(k) gives the k-th atom to draw as a pair: what has P, R, Factor, Colour and Name,
+    // and what has sx and sy.
+    template <typename AtomAt>
+    void DrawAtoms(const Workspace& ws, std::size_t count, AtomAt atom, Canvas& canvas,
+                   FontSpec& labelFont);
     void FetchRows(Canvas& canvas);
     // Items [from, to) in bands; with serial, all on this thread.
     void DrawItems(const ShadingTerms& terms, std::size_t from, std::size_t to, bool serial);
