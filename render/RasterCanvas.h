@@ -48,7 +48,7 @@ class RasterCanvas : public Canvas {
     const TextCoverage* Coverage(int x, int y, std::string_view text, const FontSpec& font,
                                  int& pieces) override;
     const TextCoverage* ReadyCoverage(int x, int y, std::string_view text, const FontSpec& font,
-                                      int& pieces) const override;
+                                      int& pieces) const final;
     std::size_t HandedBytes() const override { return handedBytes_; }
     void ReleaseCoverages() override;
 
@@ -278,7 +278,8 @@ class RasterCanvas : public Canvas {
 
 // ReadyCoverage for the names of a pass, one thread's share: what is the same for every name in
 // one face (the font check, the face, the shown area) is worked out once, and a name found
-// among the masks used last takes no call. Any other canvas is asked name by name.
+// among the masks used last takes no call. Any canvas but a RasterCanvas (whose look-up no
+// subclass may change) is asked name by name.
 class ReadyNames {
   public:
     ReadyNames(const Canvas& canvas, const FontSpec& font);
