@@ -815,7 +815,7 @@ void RasterCanvas::Text(int x, int y, std::string_view text, const FontSpec& fon
 
 const TextCoverage* RasterCanvas::ReadyCoverage(int x, int y, std::string_view text,
                                                 const FontSpec& font, int& pieces) const {
-    return ReadyNames(*this, font).Find(x, y, text, font.Height, pieces);
+    return ReadyNames(*this, font, false).Find(x, y, text, font.Height, pieces);
 }
 
 const TextCoverage* RasterCanvas::KeptCoverage(std::uint64_t key, int& pieces) const {
@@ -825,9 +825,10 @@ const TextCoverage* RasterCanvas::KeptCoverage(std::uint64_t key, int& pieces) c
     return found->second.Pieces.data();
 }
 
-ReadyNames::ReadyNames(const Canvas& canvas, const FontSpec& font)
+ReadyNames::ReadyNames(const Canvas& canvas, const FontSpec& font, bool manyNames)
     : canvas_(canvas), raster_(dynamic_cast<const RasterCanvas*>(&canvas)), font_(font) {
     if (raster_ == nullptr) return;
+    if (manyNames) seen_ = std::make_unique<std::array<Seen, SEEN>>();
     available_ = FontCells::Available();
     face_ = FaceAt(raster_->faces_, font.Face);
     clip_ = raster_->Clip();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -282,7 +283,8 @@ class RasterCanvas : public Canvas {
 // subclass may change) is asked name by name.
 class ReadyNames {
   public:
-    ReadyNames(const Canvas& canvas, const FontSpec& font);
+    // manyNames: the finder keeps what it looked up beyond the canvas's masks used last.
+    ReadyNames(const Canvas& canvas, const FontSpec& font, bool manyNames = true);
     // As canvas.ReadyCoverage(x, y, text, the font in height, pieces).
     const TextCoverage* Find(int x, int y, std::string_view text, int height, int& pieces) {
         if (raster_ == nullptr) {
@@ -298,7 +300,19 @@ class ReadyNames {
         if (face_ < 0) return nullptr;
         const std::uint64_t key = RasterCanvas::KeyOf(text, h, face_);
         const RasterCanvas::Recent& recent = raster_->recent_[RasterCanvas::RecentSlot(key)];
-        if (recent.Key != key) return raster_->KeptCoverage(key, pieces);
+        if (recent.Key != key) {
+            if (!seen_) return raster_->KeptCoverage(key, pieces);
+            // Kept here, found or not: a flight brings new heights, and a mask not among
+            // those used last would be looked for in the map by every name that asks.
+            Seen& seen = (*seen_)[RasterCanvas::RecentSlot(key) % SEEN];
+            if (seen.Key != key) {
+                int count = 0;
+                const TextCoverage* found = raster_->KeptCoverage(key, count);
+                seen = {key, found, count};
+            }
+            pieces = seen.Count;
+            return seen.Pieces;
+        }
         if (recent.Epoch != RasterCanvas::ALWAYS && recent.Epoch != raster_->glyphs_.Epoch())
             return nullptr;
         pieces = recent.Count;
@@ -308,6 +322,13 @@ class ReadyNames {
   private:
     const Canvas& canvas_;
     const RasterCanvas* raster_;
+    struct Seen {
+        std::uint64_t Key = ~std::uint64_t{0};
+        const TextCoverage* Pieces = nullptr;
+        int Count = 0;
+    };
+    static constexpr int SEEN = 256;
+    std::unique_ptr<std::array<Seen, SEEN>> seen_;  // for a finder of many names
     FontSpec font_;
     bool available_ = false;
     int face_ = -1;

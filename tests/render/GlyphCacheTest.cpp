@@ -108,5 +108,33 @@ TEST(GlyphTextTest, CachesKeepToTheirBudgetOverThousandsOfHeights) {
     EXPECT_TRUE(SameCoverage(again, count, whole.View));
 }
 
+// A pass's finder answers as the canvas does for every name, also when more masks are kept
+// than the table of those used last holds, and when it asks again for what it has looked up.
+TEST(GlyphTextTest, ThePassFinderAnswersAsTheCanvasForManyHeights) {
+    ASSERT_TRUE(FontCells::Available());
+    SceneBitmap scene({255, 255, 255});
+    RasterCanvas canvas(scene);
+    const char* texts[] = {"C01", "H67", "CA1", "HC1"};
+    for (int height = 6; height < 200; ++height) {
+        for (const char* text : texts) {
+            int pieces = 0;
+            ASSERT_NE(canvas.Coverage(1000, 1000, text, {"Arial Cyr", height}, pieces), nullptr);
+        }
+    }
+    ReadyNames ready(canvas, {"Arial Cyr", 0});
+    for (int round = 0; round < 2; ++round) {
+        for (int height = 2; height < 210; ++height) {
+            for (const char* text : texts) {
+                int expectedPieces = -1, pieces = -1;
+                const TextCoverage* expected =
+                    canvas.ReadyCoverage(1000, 1000, text, {"Arial Cyr", height}, expectedPieces);
+                EXPECT_EQ(ready.Find(1000, 1000, text, height, pieces), expected)
+                    << text << " " << height;
+                EXPECT_EQ(pieces, expectedPieces);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tarsel
