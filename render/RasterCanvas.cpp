@@ -826,8 +826,13 @@ const TextCoverage* RasterCanvas::KeptCoverage(std::uint64_t key, int& pieces) c
 }
 
 ReadyNames::ReadyNames(const Canvas& canvas, const FontSpec& font, bool manyNames)
-    : canvas_(canvas), raster_(dynamic_cast<const RasterCanvas*>(&canvas)), font_(font) {
-    if (raster_ == nullptr) return;
+    : canvas_(canvas), raster_(dynamic_cast<const RasterCanvas*>(&canvas)) {
+    // Only another canvas needs the font, to be asked name by name: no copy of the face for
+    // the raster canvas's own one-name look-ups.
+    if (raster_ == nullptr) {
+        font_ = font;
+        return;
+    }
     if (manyNames) seen_ = std::make_unique<std::array<Seen, SEEN>>();
     available_ = FontCells::Available();
     face_ = FaceAt(raster_->faces_, font.Face);

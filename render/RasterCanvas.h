@@ -329,7 +329,7 @@ class ReadyNames {
     };
     static constexpr int SEEN = 256;
     std::unique_ptr<std::array<Seen, SEEN>> seen_;  // for a finder of many names
-    FontSpec font_;
+    FontSpec font_;                                 // for another canvas
     bool available_ = false;
     int face_ = -1;
     Rect clip_;
