@@ -8,6 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "render/CoverageBlend.h"
+
 namespace tarsel {
 
 namespace {
@@ -539,6 +541,7 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
         own.Top = firstRows[band];
         own.Bottom = firstRows[band + 1];
         std::vector<EllipseRow>& buffer = bandRows_[band];
+        const CoverageBlender blender(textColour);
         for (std::size_t k = 0; k < items.size(); ++k) {
             const FlatItem& item = items[k];
             if (item.Disc) {
@@ -551,9 +554,9 @@ void RasterCanvas::FlatItems(std::span<const FlatItem> items, Rgb outline, Rgb t
                 const std::int64_t from = std::max<std::int64_t>(top, own.Top);
                 const std::int64_t to = std::min<std::int64_t>(top + c.Height, own.Bottom);
                 if (from < to)
-                    BlendCoverageLines(pixels.Bits + from * pixels.Stride, pixels.Stride, c,
-                                       static_cast<int>(from - top), static_cast<int>(to - from),
-                                       item.NameX, textColour, own.Left, own.Right);
+                    blender.Lines(pixels.Bits + from * pixels.Stride, pixels.Stride, c,
+                                  static_cast<int>(from - top), static_cast<int>(to - from),
+                                  item.NameX, own.Left, own.Right);
             }
         }
     };

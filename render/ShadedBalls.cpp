@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/CoverageBlend.h"
 #include "render/RasterCanvas.h"
 #include "render/ShadedKernel.h"
 #include "workspace/Numeric.h"
@@ -191,6 +192,7 @@ void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::si
     // Only the shown part of the bitmap is drawn.
     const Rect clip = clip_;
     auto job = [&](int band) {
+        const CoverageBlender blender({0, 0, 0});
         for (std::size_t k = from; k < to; ++k) {
             const Item& item = items_[k];
             const BallRaster& b = item.Ball;
@@ -209,14 +211,14 @@ void ShadedBalls::DrawItems(const ShadingTerms& terms, std::size_t from, std::si
                 if (y0 >= end) continue;
                 if (rowStride_ != 0) {
                     // The band's lines in one call: every bands-th row and line.
-                    BlendCoverageLines(rows[y0], rowStride_ * bands, c, static_cast<int>(y0 - top),
-                                       static_cast<int>((end - y0 + bands - 1) / bands), item.NameX,
-                                       {0, 0, 0}, clip.Left, clip.Right, bands);
+                    blender.Lines(rows[y0], rowStride_ * bands, c, static_cast<int>(y0 - top),
+                                  static_cast<int>((end - y0 + bands - 1) / bands), item.NameX,
+                                  clip.Left, clip.Right, bands);
                     continue;
                 }
                 for (std::int64_t y = y0; y < end; y += bands)
-                    BlendCoverageSpan(rows[y], c, static_cast<int>(y - top), item.NameX, {0, 0, 0},
-                                      clip.Left, clip.Right);
+                    blender.Lines(rows[y], 0, c, static_cast<int>(y - top), 1, item.NameX,
+                                  clip.Left, clip.Right);
             }
         }
     };
