@@ -28,9 +28,9 @@ class CoverageBlender {
     }
 
     // As BlendCoverageLines; in line even where the compiler would rather call it.
-    [[gnu::always_inline]] void Lines(std::uint8_t* top, std::int64_t stride, const TextCoverage& c, int firstLine,
-               int lines, std::int64_t x, std::int64_t lo, std::int64_t hi,
-               int lineStep = 1) const {
+    [[gnu::always_inline]] void Lines(std::uint8_t* top, std::int64_t stride, const TextCoverage& c,
+                                      int firstLine, int lines, std::int64_t x, std::int64_t lo,
+                                      std::int64_t hi, int lineStep = 1) const {
         const std::int64_t left = x + c.Left;
         const std::int64_t from = left < lo ? lo : left;
         const std::int64_t to = left + c.Width > hi ? hi : left + c.Width;

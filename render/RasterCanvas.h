@@ -286,7 +286,8 @@ class ReadyNames {
     // manyNames: the finder keeps what it looked up beyond the canvas's masks used last.
     ReadyNames(const Canvas& canvas, const FontSpec& font, bool manyNames = true);
     // As canvas.ReadyCoverage(x, y, text, the font in height, pieces).
-    [[gnu::always_inline]] const TextCoverage* Find(int x, int y, std::string_view text, int height, int& pieces) {
+    [[gnu::always_inline]] const TextCoverage* Find(int x, int y, std::string_view text, int height,
+                                                    int& pieces) {
         if (raster_ == nullptr) {
             font_.Height = height;
             return canvas_.ReadyCoverage(x, y, text, font_, pieces);
